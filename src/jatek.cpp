@@ -1,0 +1,2 @@
+// Word store and guessing engine.
+#include "jatek.h"

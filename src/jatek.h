@@ -1,0 +1,98 @@
+// Word store and guessing engine. Knows nothing of the screen: every
+// operation works only on the list, strings and file name it is given.
+//
+// Ownership: a list is its head pointer, the empty list is NULL. Each node is
+// its own heap block, made by one of the three insertions and released only by
+// Lista_felszab. Whoever holds a list releases it. An operation that can change
+// the head returns it, and the caller stores the result.
+#ifndef JATEK_H
+#define JATEK_H
+
+enum {
+    SZO_MERET = 36,        // bytes of a node's word: 35 characters and the NUL
+    BE_MAX = 30,           // longest word the loader takes from a file
+    ROSSZ_BETUK_MERET = 11,  // the game's wrong letters: 10 and the NUL
+    JO_BETUK_MERET = 50      // the game's good letters and the NUL
+};
+
+typedef struct lista {
+    char szo[SZO_MERET];
+    struct lista *kov;
+} Lista;
+
+// --- Word list -------------------------------------------------------------
+
+// Takes a list (may be empty) and a word; returns a new node holding a copy of
+// the word (cut to 35 characters) in front of lis: the new head.
+Lista *Lista_elejere_beszur(Lista *lis, const char *szo);
+// Takes the last node of a non-empty list and a word; links a new node holding
+// a copy of the word behind it and returns that node, the new last node.
+Lista *Lista_vegere_beszur(Lista *veg, const char *szo);
+// Takes a list (may be empty) and a word; inserts a copy in front of the first
+// word that does not sort before it (bytes compared unsigned) and returns the
+// head, which is the new node when it goes first.
+Lista *Lista_rendezetten_beszur(Lista *lis, const char *szo);
+// Releases every node of lis (may be empty); returns NULL for storing back.
+Lista *Lista_felszab(Lista *lis);
+// Turns every 'A'..'Z' of every word into 'a'..'z'; lis may be empty.
+void kisbetusit(Lista *lis);
+// 1 as soon as a byte of s is not an ASCII letter, else 0 (0 for "").
+int tartalmaz_specialis_karaktert(const char *s);
+
+// Reads the file's words (white-space separated; only ASCII letters, 1 to 30
+// of them; others skipped whole), lower-cased, in file order. Returns a new
+// list the caller releases; NULL when the file has no such word or cannot be
+// opened.
+Lista *Lista_epit_fajlbol(const char *fajlnev);
+// Replaces the file with the list's words, one a line, in list order, followed
+// by the tokens of the old file that the loader skips, in their file order, so
+// no word of the file is ever lost. Writes a temporary file beside the target
+// (the link's target, for a symbolic link) and renames it over; on any failure
+// the old file stays as it was. The list is only read.
+void Lista_visszair_fajlba(const Lista *lis, const char *fajlnev);
+
+// Console aids: number of nodes; each word on its own line on stdout; the
+// digits of 1..n, each modulo 10, in one line on stdout.
+int Lista_hossz(const Lista *lis);
+void Lista_kiir(const Lista *lis);
+void szamoz(int n);
+
+// --- Candidate filtering and the letter step -------------------------------
+
+// Returns a new list of copies of the words exactly hossz long, in order (NULL
+// when none); lis is neither changed nor released.
+Lista *Lista_szur_hosszra(const Lista *lis, int hossz);
+// 1 when at every position of szo the pattern tipp holds '_' or the same
+// letter; only szo's length is walked. Else 0.
+int egyezik(const char *szo, const char *tipp);
+// Returns a new list of copies of the words matching tipp, in order (NULL when
+// none). Releases lis, in every case.
+Lista *Lista_szur_karakterekre(Lista *lis, const char *tipp);
+// 1 when betu occurs in szo exactly ennyiszer times, else 0.
+int ennyiszer_szerepel(const char *szo, char betu, int ennyiszer);
+// The least number of times betu occurs in a word of lis; -1 for the empty
+// list or when that least number exceeds the first word's length.
+int minimum_ahanyszor_szoban_szerepel(const Lista *lis, char betu);
+// The letter step. Keeps the family of words in which betu occurs the fewest
+// times and returns it as a new list; releases lis. When some word lacks betu,
+// adds 1 to *hibak and appends betu to probalt (at most 10 letters); otherwise
+// writes betu into tipp at the one hidden position where most family words
+// hold it (every position, for a family of one) and appends it to eltalalt (at
+// most 49 letters). Given the empty list it changes nothing and returns NULL.
+Lista *Lista_szur_beture(Lista *lis, char betu, char *tipp, int *hibak,
+                         char *probalt, char *eltalalt);
+// 1 when betu is not 'a'..'z' or stands in tomb1 or tomb2, else 0.
+int volt_mar_vagy_ertelmetlen(char betu, const char *tomb1, const char *tomb2);
+// Writes into tipp, at every position where szo holds a letter that tipp
+// already shows somewhere, that letter. szo is only read.
+void betuk_kitolt(char *tipp, const char *szo);
+// The length of the longest word of lis; 0 for the empty list.
+int leghosszabb_szo(const Lista *lis);
+
+// --- For the game ----------------------------------------------------------
+
+// Returns a new list of copies of lis's words, each word once (its first
+// occurrence), order otherwise kept; lis is neither changed nor released.
+Lista *Lista_ismetles_nelkul(const Lista *lis);
+
+#endif

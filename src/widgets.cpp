@@ -1,0 +1,2 @@
+// Drawing and widgets.
+#include "widgets.h"

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test: the whole suite in a
+# normal build, then the unit tests again under AddressSanitizer and
+# UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")"
+scripts/setup.sh xvfb xdotool x11-apps x11-utils libx11-dev --optional \
+    valgrind clang libclang-rt-14-dev imagemagick
+jobs=$(nproc)
+
+cmake -S . -B build
+cmake --build build -j"$jobs"
+(cd build && ctest --output-on-failure -j"$jobs")
+
+cmake -S . -B build-asan -DHANGMAN_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+cmake --build build-asan -j"$jobs"
+(cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j"$jobs" -L unit)

@@ -4,7 +4,8 @@
 // Ownership: a list is its head pointer, the empty list is NULL. Each node is
 // its own heap block, made by one of the three insertions and released only by
 // Lista_felszab. Whoever holds a list releases it. An operation that can change
-// the head returns it, and the caller stores the result.
+// the head returns it, and the caller stores the result. When memory for a node
+// cannot be had, the program ends: "Nincs eleg memoria!" on stderr, status 3.
 #ifndef JATEK_H
 #define JATEK_H
 
@@ -26,7 +27,8 @@ typedef struct lista {
 // the word (cut to 35 characters) in front of lis: the new head.
 Lista *Lista_elejere_beszur(Lista *lis, const char *szo);
 // Takes the last node of a non-empty list and a word; links a new node holding
-// a copy of the word behind it and returns that node, the new last node.
+// a copy of the word (cut to 35 characters) behind it and returns that node,
+// the new last node. Given NULL it links nothing and returns a one-node list.
 Lista *Lista_vegere_beszur(Lista *veg, const char *szo);
 // Takes a list (may be empty) and a word; inserts a copy in front of the first
 // word that does not sort before it (bytes compared unsigned) and returns the
@@ -79,6 +81,8 @@ int minimum_ahanyszor_szoban_szerepel(const Lista *lis, char betu);
 // writes betu into tipp at the one hidden position where most family words
 // hold it (every position, for a family of one) and appends it to eltalalt (at
 // most 49 letters). Given the empty list it changes nothing and returns NULL.
+// Words of other lengths, a shorter pattern or one without '_' never make it
+// touch a byte outside the words, tipp or the two letter strings.
 Lista *Lista_szur_beture(Lista *lis, char betu, char *tipp, int *hibak,
                          char *probalt, char *eltalalt);
 // 1 when betu is not 'a'..'z' or stands in tomb1 or tomb2, else 0.

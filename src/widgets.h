@@ -37,8 +37,9 @@ typedef struct { int left, top, right, bottom; } Box;
 Box box_geometry(int x, int y, int fontsize, int c);
 
 // Draws the box of text (face colour, opacity bga) and then text in (r, g, b)
-// at (x, y), opening the font anew. Returns the rendered width, 0 when nothing
-// was rendered (empty text, no font).
+// at (x, y), opening the font anew; each colour int counts by its low 8 bits.
+// text is only read and may be NULL (drawn like ""). Returns the rendered
+// width, 0 when nothing was rendered (empty text, no font).
 int textdisplay(SDL_Surface *screen, int x, int y, int fontsize, const char *text,
                 int r, int g, int b, int bga);
 // Draws one button: its face, then its caption.

@@ -4,6 +4,7 @@
 #define TEST_UTIL_H
 
 #include <SDL.h>
+#include <SDL_ttf.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -154,5 +155,37 @@ inline void drain_events()
     while (SDL_PollEvent(&e)) {
     }
 }
+
+// Any record with r, g and b (the game's palette entries, SDL_Color) as an Rgb.
+template <class C>
+Rgb rgb_of(const C &c)
+{
+    return {c.r, c.g, c.b};
+}
+
+// Every pixel of the surface, row by row, for comparing whole frames.
+inline std::vector<Rgb> screen_pixels(SDL_Surface *s)
+{
+    std::vector<Rgb> out;
+    out.reserve((size_t)s->w * s->h);
+    for (int y = 0; y < s->h; ++y)
+        for (int x = 0; x < s->w; ++x) out.push_back(pixel(s, x, y));
+    return out;
+}
+
+// The game's font at a point size, opened from where the build found it, for
+// measuring what the game draws; closed with the object.
+struct TestFont {
+    explicit TestFont(int size)
+    {
+        TTF_Init();
+        font = TTF_OpenFont(HANGMAN_FONT_PATH, size);
+        if (!font) ADD_FAILURE() << "cannot open " << HANGMAN_FONT_PATH;
+    }
+    ~TestFont() { TTF_CloseFont(font); }
+    TestFont(const TestFont &) = delete;
+    TestFont &operator=(const TestFont &) = delete;
+    TTF_Font *font;
+};
 
 #endif

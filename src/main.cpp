@@ -10,11 +10,6 @@
 
 enum { PLAY = 1, ADD_WORD = 2, CHOOSE_LANGUAGE = 3, EXIT = 4 };
 
-static const char *word_file(int language)
-{
-    return language == HUNGARIAN ? "magyar.txt" : "angol.txt";
-}
-
 int main(int argc, char *argv[])
 {
     (void)argc;
@@ -45,7 +40,7 @@ int main(int argc, char *argv[])
             languageselect(&language, screen, &ev);
             break;
         case PLAY:
-            jatek_sdl(screen, &ev, word_file(language), language);
+            jatek_sdl(screen, &ev, szofajl(language), language);
             break;
         default:  // the event wait failed: show the menu again
             break;

@@ -21,6 +21,11 @@ char sdl_getchar(SDL_Event *ev);
 // Plays one game against the words of filenev; returns when the end screen is
 // left. Exits 2 when the file has no word of 3 to 20 letters.
 void jatek_sdl(SDL_Surface *screen, SDL_Event *ev, const char *filenev, int lang);
+
+// The word file of lang: "magyar.txt" for Hungarian, "angol.txt" for any
+// other code.
+const char *szofajl(int lang);
+
 // The add-word screen for the word file of lang ("magyar.txt" for 1, else
 // "angol.txt"); returns after Save or Back, or when the event wait fails.
 void szo_hozzaad(int lang, SDL_Surface *screen, SDL_Event *ev);

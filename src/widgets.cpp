@@ -5,6 +5,7 @@
 #include <SDL_ttf.h>
 
 #include <climits>
+#include <cstdio>
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
@@ -244,6 +245,19 @@ void Buttons_show(SDL_Surface *screen, Button *btns)
 {
     for (const Button *b = btns; !is_end_row(*b); ++b) Button_draw(screen, *b);
     SDL_Flip(screen);
+}
+
+void Buttons_start(SDL_Surface *screen, Button *options, const Button *table,
+                   const char *const *eng)
+{
+    int i = 0;
+    do {
+        options[i] = table[i];
+    } while (table[i++].fontsize != -1);
+    for (i = 0; eng && options[i].fontsize != -1; ++i)
+        std::snprintf(options[i].text, sizeof options[i].text, "%s", eng[i]);
+    clear(screen);
+    Buttons_show(screen, options);
 }
 
 int Buttons_wait(SDL_Surface *screen, SDL_Event *ev, Button *btns)

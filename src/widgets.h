@@ -56,6 +56,13 @@ void Buttons_unmark(Button *btns);
 // Draws every row of the table, then flips.
 void Buttons_show(SDL_Surface *screen, Button *btns);
 
+// Opens a screen of buttons: copies the constant table (end row included) into
+// options, which must have as many rows; when eng is not NULL, puts eng[0],
+// eng[1], ... over the captions of every row before the end row; then clears
+// the screen, draws the buttons and flips. Nothing is allocated.
+void Buttons_start(SDL_Surface *screen, Button *options, const Button *table,
+                   const char *const *eng);
+
 // What Buttons_wait stopped for, besides a button number (1, 2, ...).
 enum { BUTTONS_WAIT_FAILED = 0, BUTTONS_KEY = -1, BUTTONS_QUIT = -2 };
 // The button loop every screen shares: waits for events into ev; a press marks

@@ -15,6 +15,9 @@
 #include <vector>
 
 #include <fcntl.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -75,41 +78,53 @@ namespace {
 // small one.
 constexpr size_t TOMB_CSOMOPONT = 4096;
 
-// The nodes not in any list: the released ones, chained through kov, and the
-// untouched rest of the newest slab. A slab's first node is its header, whose
-// kov chains the slabs, so that every slab stays reachable until it is freed.
+// The nodes in no list, in chains through kov. A released list is such a
+// chain already, so it is kept whole, and handed out again node by node in
+// its own order, which lays the next list out as that one was. The chain
+// being handed out is szabad; the others wait in a stack, each head's word
+// holding the next waiting head. A new slab is chained up the same way. A
+// slab's first node is its header, whose kov chains the slabs: they stay
+// reachable to the end of the process. Releasing a list of any length costs
+// the same.
 struct Csomoponttar {
     Lista *szabad;
-    Lista *uj, *uj_vege;
+    Lista *varo;
     Lista *tombok;
-    long elo;  // nodes in lists
 };
 Csomoponttar tar;
 }  // namespace
 
-// At exit, when every list has been released, the slabs go back too. While a
-// list is still held (the process ends in mid-game) they stay reachable.
-static void tombok_felszab()
+static Lista *varo_kovetkezo(const Lista *fej)
 {
-    if (tar.elo != 0) return;
-    while (tar.tombok) {
-        Lista *elozo = tar.tombok->kov;
-        free(tar.tombok);
-        tar.tombok = elozo;
-    }
-    tar = Csomoponttar();
+    Lista *kov;
+    memcpy(&kov, fej->szo, sizeof kov);
+    return kov;
+}
+
+static void varo_kovetkezo_legyen(Lista *fej, Lista *kov)
+{
+    static_assert(sizeof kov <= SZO_MERET, "a word array must hold a pointer");
+    memcpy(fej->szo, &kov, sizeof kov);
 }
 
 static void tomb_uj()
 {
-    static const bool bejegyezve = atexit(tombok_felszab) == 0;
-    (void)bejegyezve;
     Lista *tomb = static_cast<Lista *>(malloc((TOMB_CSOMOPONT + 1) * sizeof(Lista)));
     if (!tomb) elfogyott();
     tomb->kov = tar.tombok;
     tar.tombok = tomb;
-    tar.uj = tomb + 1;
-    tar.uj_vege = tomb + 1 + TOMB_CSOMOPONT;
+    for (size_t i = 1; i < TOMB_CSOMOPONT; ++i) tomb[i].kov = &tomb[i + 1];
+    tomb[TOMB_CSOMOPONT].kov = nullptr;
+    tar.szabad = tomb + 1;
+}
+
+// Makes szabad hold at least one node.
+static inline void van_szabad()
+{
+    if (tar.szabad) return;
+    if (!tar.varo) return tomb_uj();
+    tar.szabad = tar.varo;
+    tar.varo = varo_kovetkezo(tar.varo);
 }
 
 // A node with unset contents, its own block; the caller fills both fields.
@@ -120,13 +135,10 @@ static inline Lista *csomopont_foglal()
         if (!uj) elfogyott();
         return uj;
     }
-    ++tar.elo;
-    if (Lista *uj = tar.szabad) {
-        tar.szabad = uj->kov;
-        return uj;
-    }
-    if (tar.uj == tar.uj_vege) tomb_uj();
-    return tar.uj++;
+    van_szabad();
+    Lista *uj = tar.szabad;
+    tar.szabad = uj->kov;
+    return uj;
 }
 
 // A node holding a copy of szo (NULL as ""), cut to 35 characters. The bytes
@@ -134,9 +146,8 @@ static inline Lista *csomopont_foglal()
 static Lista *csomopont_uj(const char *szo, Lista *kov)
 {
     Lista *uj = csomopont_foglal();
-    if (!szo) szo = "";
-    size_t n = strnlen(szo, SZO_MERET - 1);
-    memcpy(uj->szo, szo, n);
+    size_t n = szo ? strnlen(szo, SZO_MERET - 1) : 0;
+    if (n) memcpy(uj->szo, szo, n);
     memset(uj->szo + n, 0, SZO_MERET - n);
     uj->kov = kov;
     return uj;
@@ -170,14 +181,132 @@ static inline void epito_masol(Epito *e, const Lista *forras)
     epito_hozzafuz(e, uj);
 }
 
-// Copies, in order, the nodes of lis for which kell(word) is true.
+// a when c is true, else b, by arithmetic: compilers turn a plain choice back
+// into a branch when they can.
+static inline Lista *valaszt(bool c, Lista *a, Lista *b)
+{
+    const uintptr_t maszk = 0 - static_cast<uintptr_t>(c);
+    return reinterpret_cast<Lista *>((reinterpret_cast<uintptr_t>(a) & maszk) |
+                                     (reinterpret_cast<uintptr_t>(b) & ~maszk));
+}
+
+// Copies, in order, the nodes of lis for which kell(word) is true; kell is
+// given the node's whole word array.
+//
+// Whether a word stays follows the words, so a branch on it would be
+// mispredicted at every other word, which costs more than the copy. So each
+// word is copied into the next free node and linked behind the list's end
+// whatever the answer; the answer only decides, without a branch, whether
+// that node is taken (the end moves onto it and the free chain past it) or is
+// used again for the next word.
 template <class Feltetel>
 static Lista *masol_ha(const Lista *lis, Feltetel kell)
 {
-    Epito e;
-    for (; lis; lis = lis->kov)
-        if (kell(lis->szo)) epito_masol(&e, lis);
-    return e.fej;
+    if (egyenkent()) {
+        Epito e;
+        for (; lis; lis = lis->kov)
+            if (kell(lis->szo)) epito_masol(&e, lis);
+        return e.fej;
+    }
+    Lista elott;  // stands before the first node, so the end always exists
+    Lista *veg = &elott;
+    for (; lis; lis = lis->kov) {
+        const bool marad = kell(lis->szo);
+        van_szabad();
+        Lista *uj = tar.szabad;
+        Lista *utana = uj->kov;
+        memcpy(uj->szo, lis->szo, SZO_MERET);
+        veg->kov = uj;
+        veg = valaszt(marad, uj, veg);
+        tar.szabad = valaszt(marad, utana, uj);
+    }
+    veg->kov = nullptr;
+    return elott.kov;
+}
+
+// --- A node's word at a glance ---------------------------------------------
+// The filters look at every word of lists of tens of thousands of words.
+// Reading a node's whole word array at once, rather than byte by byte up to
+// its terminator, makes that a handful of instructions a word. Only the bytes
+// before the terminator ever count, whatever follows it.
+
+namespace {
+// Bit i stands for byte i of a node's word array.
+using Bajtok = uint64_t;
+static_assert(SZO_MERET > 32 && SZO_MERET <= 48 && SZO_MERET < 64,
+              "a word array is read as three overlapping 16-byte pieces");
+}  // namespace
+
+// The bytes at which the word arrays a and b agree, among the 16 from tol:
+// bits tol to tol + 15.
+static inline Bajtok darab_egyforma(const char *a, const char *b, size_t tol)
+{
+#if defined(__SSE2__)
+    __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(a + tol));
+    __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i *>(b + tol));
+    return Bajtok(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, y)))) << tol;
+#else
+    Bajtok m = 0;
+    for (size_t i = tol; i < tol + 16; ++i)
+        if (a[i] == b[i]) m |= Bajtok(1) << i;
+    return m;
+#endif
+}
+
+// The bytes at which the word arrays a and b (SZO_MERET bytes each) agree,
+// among the positions in meddig, a run of low bits. Most words are shorter
+// than 16 letters, and for them the first piece answers alone.
+static inline Bajtok egyforma_bajtok(const char *a, const char *b, Bajtok meddig)
+{
+    Bajtok m = darab_egyforma(a, b, 0);
+    if (meddig >> 16) m |= darab_egyforma(a, b, 16) | darab_egyforma(a, b, SZO_MERET - 16);
+    return m & meddig;
+}
+
+namespace {
+// A word array of one byte repeated, to find that byte in words.
+struct Tele {
+    char szo[SZO_MERET];
+    explicit Tele(char c) { memset(szo, c, SZO_MERET); }
+};
+}  // namespace
+
+// The first terminator of a node's word array, as a single bit (bit
+// SZO_MERET when it has none).
+static inline Bajtok vege(const char *szo)
+{
+    static constexpr char NULLAK[SZO_MERET] = {};
+    Bajtok nullak = darab_egyforma(szo, NULLAK, 0);
+    if (!nullak)
+        nullak = darab_egyforma(szo, NULLAK, 16) | darab_egyforma(szo, NULLAK, SZO_MERET - 16) |
+                 (Bajtok(1) << SZO_MERET);
+    return nullak & (0 - nullak);
+}
+
+// The positions of a node's word: the bits below its terminator.
+static inline Bajtok szo_helyei(const char *szo)
+{
+    return vege(szo) - 1;
+}
+
+static inline int legalso_bit(Bajtok m)
+{
+    return __builtin_ctzll(m);
+}
+
+static inline size_t szo_hossza(const char *szo)
+{
+    return static_cast<size_t>(legalso_bit(vege(szo)));
+}
+
+// The number of bits set, without a branch: a loop whose length follows the
+// words would be mispredicted at nearly every word.
+static inline int bitszam(Bajtok m)
+{
+    m -= (m >> 1) & 0x5555555555555555u;
+    m = (m & 0x3333333333333333u) + ((m >> 2) & 0x3333333333333333u);
+    m = (m + (m >> 4)) & 0x0f0f0f0f0f0f0f0fu;
+    return static_cast<int>((m * 0x0101010101010101u) >> 56);
 }
 
 // --- Word list -------------------------------------------------------------
@@ -220,14 +349,13 @@ Lista *Lista_felszab(Lista *lis)
         return nullptr;
     }
     if (!lis) return nullptr;
-    // The list is already a chain through kov: hand it to the free nodes
-    // whole, in its own order, so the next list is laid out as this one was.
-    long db = 1;
-    Lista *veg = lis;
-    for (; veg->kov; veg = veg->kov) ++db;
-    veg->kov = tar.szabad;
-    tar.szabad = lis;
-    tar.elo -= db;
+    // The list is already a chain of free nodes: it waits whole.
+    if (tar.szabad) {
+        varo_kovetkezo_legyen(lis, tar.varo);
+        tar.varo = lis;
+    } else {
+        tar.szabad = lis;
+    }
     return nullptr;
 }
 
@@ -534,7 +662,7 @@ Lista *Lista_szur_hosszra(const Lista *lis, int hossz)
 {
     if (hossz < 0) return nullptr;
     return masol_ha(lis, [hossz](const char *szo) {
-        return strlen(szo) == static_cast<size_t>(hossz);
+        return szo_hossza(szo) == static_cast<size_t>(hossz);
     });
 }
 
@@ -547,9 +675,39 @@ int egyezik(const char *szo, const char *tipp)
     return 1;
 }
 
+namespace {
+// A pattern taken apart once for a filter over many words.
+struct Minta {
+    char szo[SZO_MERET] = {};  // its first SZO_MERET bytes
+    Bajtok helyei = 0;         // the positions it reaches
+    Bajtok felfedett = 0;      // the positions where it shows anything but '_'
+
+    explicit Minta(const char *tipp)
+    {
+        for (size_t i = 0; i < SZO_MERET && tipp[i]; ++i) {
+            szo[i] = tipp[i];
+            helyei |= Bajtok(1) << i;
+            if (tipp[i] != '_') felfedett |= Bajtok(1) << i;
+        }
+    }
+
+    // egyezik(szo, tipp) for a node's word array.
+    bool illik(const char *csomopont_szo) const
+    {
+        Bajtok h = szo_helyei(csomopont_szo);
+        // A word longer than the pattern meets its terminator, which is no
+        // '_' and equals no letter.
+        Bajtok tul = h & ~helyei;
+        Bajtok mas = h & felfedett & ~egyforma_bajtok(csomopont_szo, szo, h);
+        return (tul | mas) == 0;
+    }
+};
+}  // namespace
+
 Lista *Lista_szur_karakterekre(Lista *lis, const char *tipp)
 {
-    Lista *uj = masol_ha(lis, [tipp](const char *szo) { return egyezik(szo, tipp) == 1; });
+    Minta minta(tipp);
+    Lista *uj = masol_ha(lis, [&minta](const char *szo) { return minta.illik(szo); });
     Lista_felszab(lis);
     return uj;
 }
@@ -562,6 +720,12 @@ static int hanyszor(const char *szo, char betu)
     return db;
 }
 
+// The positions of a node's word that hold the letter whose Tele is betuk.
+static inline Bajtok betu_helyei(const char *szo, const Tele &betuk)
+{
+    return egyforma_bajtok(szo, betuk.szo, szo_helyei(szo));
+}
+
 int ennyiszer_szerepel(const char *szo, char betu, int ennyiszer)
 {
     return hanyszor(szo, betu) == ennyiszer;
@@ -570,9 +734,10 @@ int ennyiszer_szerepel(const char *szo, char betu, int ennyiszer)
 // The least number of times betu occurs in a word of lis; -1 for the empty list.
 static int legkevesebbszer(const Lista *lis, char betu)
 {
+    const Tele betuk(betu);
     int legkevesebb = -1;
     for (; lis; lis = lis->kov) {
-        int db = hanyszor(lis->szo, betu);
+        int db = bitszam(betu_helyei(lis->szo, betuk));
         if (legkevesebb < 0 || db < legkevesebb) legkevesebb = db;
         if (legkevesebb == 0) break;
     }
@@ -624,14 +789,26 @@ Lista *Lista_szur_beture(Lista *lis, char betu, char *tipp, int *hibak, char *pr
     // as the first, by the caller's word) and the pattern reach.
     size_t hatar = strnlen(lis->szo, SZO_MERET);
     hatar = strnlen(tipp, hatar);
-    int hol_szerepel[SZO_MERET] = {0};
+    const Bajtok hatar_elott = (Bajtok(1) << hatar) - 1;
+    const Tele betuk(betu);
+    // Which words belong to the family follows the words, so a branch on it
+    // would be mispredicted at nearly every word. Every word therefore takes
+    // the same steps: its first k positions of the letter are counted, by 1
+    // for a family word and by 0 for any other. Bit 63, never a position,
+    // takes the count when a word has fewer below hatar.
+    constexpr Bajtok SEHOL = Bajtok(1) << 63;
+    int hol_szerepel[64] = {0};
     int csaladtagok = 0;
     Lista *csalad = masol_ha(lis, [&](const char *szo) {
-        if (hanyszor(szo, betu) != k) return false;
-        ++csaladtagok;
-        for (size_t i = 0; i < hatar && szo[i]; ++i)
-            if (szo[i] == betu) ++hol_szerepel[i];
-        return true;
+        Bajtok hol = betu_helyei(szo, betuk);
+        const bool tag = bitszam(hol) == k;
+        csaladtagok += tag;
+        hol &= hatar_elott;
+        for (int i = 0; i < k; ++i) {
+            hol_szerepel[legalso_bit(hol | SEHOL)] += tag;
+            hol &= hol - 1;
+        }
+        return tag;
     });
     if (k == 0) {
         ++*hibak;
@@ -666,64 +843,53 @@ void betuk_kitolt(char *tipp, const char *szo)
 int leghosszabb_szo(const Lista *lis)
 {
     size_t leghosszabb = 0;
-    for (; lis; lis = lis->kov) {
-        size_t n = strlen(lis->szo);
-        if (n > leghosszabb) leghosszabb = n;
-    }
+    for (; lis; lis = lis->kov) leghosszabb = std::max(leghosszabb, szo_hossza(lis->szo));
     return static_cast<int>(leghosszabb);
 }
 
 // --- For the game ----------------------------------------------------------
 
 namespace {
-// An open-addressing set of the words seen so far, pointing into the nodes of
-// the list being walked, which stay put for the whole walk. One array for the
-// whole set, never a block per word.
+// An open-addressing set of words, pointing into the nodes of the list being
+// walked, which stay put for the whole walk: one array, sized once to stay at
+// most half full for the words it will be given, never a block per word.
 class Latott {
 public:
-    // True when szo was not in the set; it is then added.
+    explicit Latott(size_t legtobb)
+    {
+        size_t meret = 64;
+        while (meret < 2 * legtobb) meret *= 2;
+        tabla_.resize(meret);
+    }
+
+    // True when szo, a node's word array, was not in the set; it is then added.
     bool uj_szo(const char *szo)
     {
-        std::string_view v(szo);
-        size_t h = std::hash<std::string_view>{}(v);
-        if (2 * (db_ + 1) > tabla_.size()) nagyobb();
-        size_t i = hely(h, v);
-        if (tabla_[i].szo) return false;
+        size_t n = szo_hossza(szo);
+        size_t h = std::hash<std::string_view>{}(std::string_view(szo, n));
+        // Both are word arrays, so the terminator can be compared too.
+        size_t osszevetendo = std::min<size_t>(n + 1, SZO_MERET);
+        size_t maszk = tabla_.size() - 1;
+        size_t i = h & maszk;
+        for (; tabla_[i].szo; i = (i + 1) & maszk)
+            if (tabla_[i].hash == h && memcmp(tabla_[i].szo, szo, osszevetendo) == 0) return false;
         tabla_[i] = {szo, h};
-        ++db_;
         return true;
     }
 
 private:
-    struct Bejegyzes {
-        const char *szo;
+    struct Hely {
+        const char *szo;  // NULL: an empty slot
         size_t hash;
     };
-    // The slot of v: where it stands, or the empty slot where it would go.
-    size_t hely(size_t h, std::string_view v) const
-    {
-        size_t maszk = tabla_.size() - 1;
-        size_t i = h & maszk;
-        while (tabla_[i].szo && (tabla_[i].hash != h || v != tabla_[i].szo)) i = (i + 1) & maszk;
-        return i;
-    }
-    // Doubles the table (a power of two, at most half full), moving the words.
-    void nagyobb()
-    {
-        std::vector<Bejegyzes> regi(std::max<size_t>(64, 2 * tabla_.size()));
-        regi.swap(tabla_);
-        for (const Bejegyzes &b : regi)
-            if (b.szo) tabla_[hely(b.hash, b.szo)] = b;
-    }
-    std::vector<Bejegyzes> tabla_;
-    size_t db_ = 0;
+    std::vector<Hely> tabla_;
 };
 }  // namespace
 
 Lista *Lista_ismetles_nelkul(const Lista *lis)
 {
     try {
-        Latott latott;
+        Latott latott(static_cast<size_t>(Lista_hossz(lis)));
         return masol_ha(lis, [&](const char *szo) { return latott.uj_szo(szo); });
     } catch (const std::bad_alloc &) {
         elfogyott();

@@ -2,8 +2,10 @@
 // operation works only on the list, strings and file name it is given.
 //
 // Ownership: a list is its head pointer, the empty list is NULL. Each node is
-// its own heap block, made by one of the three insertions and released only by
-// Lista_felszab. Whoever holds a list releases it. An operation that can change
+// a block of its own, made by one of the three insertions (the filters copy
+// through them too) and released only by Lista_felszab; nodes are never shared
+// between lists. (Released nodes are recycled for the next ones, so releasing
+// is cheap; under AddressSanitizer and Memcheck every node is its own malloc.) Whoever holds a list releases it. An operation that can change
 // the head returns it, and the caller stores the result. When memory for a node
 // cannot be had, the program ends: "Nincs eleg memoria!" on stderr, status 3.
 #ifndef JATEK_H

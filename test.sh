@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the whole suite in a
-# normal build, then the unit tests again under AddressSanitizer and
+# normal build (unit, end-to-end and, where Valgrind is installed, a whole
+# session under Memcheck), short fuzzing runs over the kept corpora, a smoke
+# run of the benchmark, then the unit tests again under AddressSanitizer and
 # UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -11,6 +13,10 @@ jobs=$(nproc)
 cmake -S . -B build
 cmake --build build -j"$jobs"
 (cd build && ctest --output-on-failure -j"$jobs")
+
+./fuzz.sh --smoke
+# A smoke run of the benchmark; ./bench.sh judges the figures.
+build/bench/hangman_bench --header && build/bench/hangman_bench build/data/magyar.txt
 
 cmake -S . -B build-asan -DHANGMAN_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 cmake --build build-asan -j"$jobs"

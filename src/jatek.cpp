@@ -552,15 +552,19 @@ static std::string vegso_cel(const char *fajlnev)
 }
 
 // Opens the file about to be replaced, so that its skipped tokens can be kept,
-// and reads its permission bits. A missing file gives a null *regi and 0644.
+// and reads its permission bits. A missing file gives a null *regi and the
+// bits a newly created file would get under the process's umask.
 // False when the file exists but is not a regular file or cannot be read:
 // replacing it then would lose what it holds.
 static bool regi_megnyit(const std::string &cel, Fajl *regi, mode_t *jogok)
 {
     struct stat st;
     if (stat(cel.c_str(), &st) != 0) {
-        *jogok = 0644;
-        return errno == ENOENT;
+        bool hianyzik = errno == ENOENT;
+        mode_t maszk = umask(0);  // reading the umask means setting it
+        umask(maszk);
+        *jogok = 0666 & ~maszk;
+        return hianyzik;
     }
     if (!S_ISREG(st.st_mode)) return false;
     *jogok = st.st_mode & 07777;

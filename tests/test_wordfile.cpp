@@ -246,15 +246,18 @@ TEST(WriteBack, MegabyteTokensAreKeptWhole)
     EXPECT_EQ(read_file("words.txt"), "new\n" + letters + "\n" + mixed + "\n");
 }
 
-TEST(WriteBack, MissingFileIsCreatedWithMode644)
+TEST(WriteBack, MissingFileIsCreatedUnderTheUmask)
 {
     TempDir dir(false);
-    mode_t old_mask = umask(0077);
+    mode_t old_mask = umask(0027);
     write_words({"apple", "pear"}, "new.txt");
+    umask(0002);
+    write_words({"fig"}, "other.txt");
     umask(old_mask);
     EXPECT_EQ(read_file("new.txt"), "apple\npear\n");
-    EXPECT_EQ(mode_of("new.txt"), 0644u);
-    EXPECT_EQ(entries(), std::set<std::string>{"new.txt"});
+    EXPECT_EQ(mode_of("new.txt"), 0640u);
+    EXPECT_EQ(mode_of("other.txt"), 0664u);
+    EXPECT_EQ(entries(), (std::set<std::string>{"new.txt", "other.txt"}));
 }
 
 TEST(WriteBack, PermissionBitsAreKept)

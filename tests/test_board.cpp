@@ -3,6 +3,9 @@
 #include "widgets.h"
 #include "test_util.h"
 
+#include <algorithm>
+#include <climits>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -22,10 +25,8 @@ protected:
     SDL_Surface *screen = nullptr;
 };
 
-// ---- Gallows -------------------------------------------------------------------
-
-// One element of the picture drawn at (700, 365): the stage that adds it, the
-// rectangle it must stay in, and points of it (away from its neighbours).
+// One element of the gallows drawn at (700, 365): the stage that adds it, the
+// rectangle it must stay in, and points of it away from its neighbours.
 struct Element {
     int stage;
     int left, top, right, bottom;
@@ -44,122 +45,74 @@ const Element ELEMENTS[] = {
     {10, 755, 415, 765, 420, {{761, 418}, {757, 416}, {755, 415}}}, // arm
 };
 
-class Gallows : public Board {
-protected:
-    // Stage n: every element up to n is there, none after it, and the rest of
-    // the screen keeps the background (a 2-pixel line may spill one pixel).
-    void expect_stage(int n)
-    {
+bool due(const Element &e, int n) { return n >= 0 && e.stage <= n && n <= 10; }
+
+// Inside the rectangle of an element drawn at stage n; a 2-pixel line may
+// spill one pixel.
+bool within_drawn(int n, int x, int y)
+{
+    for (const Element &e : ELEMENTS)
+        if (due(e, n) && e.left - 1 <= x && x <= e.right + 1 && e.top - 1 <= y && y <= e.bottom + 1)
+            return true;
+    return false;
+}
+
+TEST_F(Board, GallowsStagesDrawExactlyTheirElements)
+{
+    for (int n : {0, 1, 5, 10, 11, -1, 1000, INT_MIN}) {
         SCOPED_TRACE("stage " + std::to_string(n));
         clear(screen);
         drawing(screen, 700, 365, n);
         for (const Element &e : ELEMENTS)
-            for (auto p : e.on) {
-                bool due = n >= 0 && e.stage <= n && n <= 10;
-                EXPECT_EQ(is(p.first, p.second, INK_COLOUR), due)
+            for (auto p : e.on)
+                EXPECT_EQ(is(p.first, p.second, INK_COLOUR), due(e, n))
                     << "element of stage " << e.stage << " at " << p.first << "," << p.second;
-            }
         int stray = 0;
         for (int y = 0; y < 480; ++y)
-            for (int x = 0; x < 800; ++x)
-                if (!is(x, y, BACKGROUND_COLOUR) && !within_drawn(n, x, y)) ++stray;
+            for (int x = 0; x < 800; ++x) stray += !is(x, y, BACKGROUND_COLOUR) && !within_drawn(n, x, y);
         EXPECT_EQ(stray, 0);
     }
-
-    static bool within_drawn(int n, int x, int y)
-    {
-        for (const Element &e : ELEMENTS)
-            if (e.stage <= n && n <= 10 && e.left - 1 <= x && x <= e.right + 1 && e.top - 1 <= y &&
-                y <= e.bottom + 1)
-                return true;
-        return false;
-    }
-};
-
-TEST_F(Gallows, StagesDrawExactlyTheirElements)
-{
-    for (int n : {0, 1, 5, 10}) expect_stage(n);
-}
-
-TEST_F(Gallows, CountsOutOfRangeDrawNothing)
-{
-    for (int n : {11, -1, 1000, -2147483647 - 1}) expect_stage(n);
-}
-
-TEST_F(Gallows, HeadIsAHollowRing)
-{
+    // The head is a hollow ring.
+    clear(screen);
     drawing(screen, 700, 365, 5);
     for (int r : {7, 8, 9}) EXPECT_TRUE(is(765, 400 - r, INK_COLOUR)) << r;
     EXPECT_TRUE(is(765, 400 - 6, BACKGROUND_COLOUR));
     EXPECT_TRUE(is(765, 400, BACKGROUND_COLOUR));
 }
 
-// ---- Letter board ----------------------------------------------------------------
-
-class LetterBoard : public Board {
-protected:
-    struct Counts {
-        int ink = 0, wrong = 0, good = 0;
-    };
-
-    // The colours inside the column of letter (0 for 'a'), away from its
-    // neighbours' anti-aliased edges.
-    Counts column(int letter)
-    {
-        TestFont f(60);
-        int minx, maxx, miny, maxy, advance;
-        TTF_GlyphMetrics(f.font, 'a', &minx, &maxx, &miny, &maxy, &advance);
-        Counts c;
-        for (int y = 10; y < 10 + TTF_FontHeight(f.font); ++y)
-            for (int x = 10 + letter * advance + 1; x < 10 + (letter + 1) * advance - 1; ++x) {
-                c.ink += is(x, y, INK_COLOUR);
-                c.wrong += is(x, y, WRONG_COLOUR);
-                c.good += is(x, y, GOOD_COLOUR);
-            }
-        return c;
-    }
-
-    // Every column shows its letter in ink but the listed ones, which show
-    // theirs in colour and no ink at all.
-    void expect_columns(const std::string &wrong, const std::string &good)
-    {
+// Every column of the letter board shows its letter in ink but the good and
+// the wrong ones, which show theirs in colour and no ink; a letter both wrong
+// and good ends good.
+TEST_F(Board, LetterBoardColoursTheGuessedColumns)
+{
+    TestFont f(60);
+    int minx, maxx, miny, maxy, advance;
+    TTF_GlyphMetrics(f.font, 'a', &minx, &maxx, &miny, &maxy, &advance);
+    const char *const cases[][2] = {{"qx", "ea"}, {"kb", "k"}, {"", ""}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string("wrong ") + c[0] + ", good " + c[1]);
+        clear(screen);
+        betuket_kiir_sdl(screen, c[0], c[1]);
         for (int i = 0; i < 26; ++i) {
-            char letter = (char)('a' + i);
-            SCOPED_TRACE(std::string("column ") + letter);
-            Counts c = column(i);
-            bool is_good = good.find(letter) != std::string::npos;
-            bool is_wrong = !is_good && wrong.find(letter) != std::string::npos;
-            EXPECT_EQ(c.ink > 0, !is_good && !is_wrong);
-            EXPECT_EQ(c.wrong > 0, is_wrong);
-            EXPECT_EQ(c.good > 0, is_good);
+            const char letter = (char)('a' + i);
+            const bool good = std::strchr(c[1], letter) != nullptr;
+            const bool wrong = !good && std::strchr(c[0], letter) != nullptr;
+            int ink = 0, wrongs = 0, goods = 0;
+            // Inside the column, away from the neighbours' anti-aliased edges.
+            for (int y = 10; y < 10 + TTF_FontHeight(f.font); ++y)
+                for (int x = 10 + i * advance + 1; x < 10 + (i + 1) * advance - 1; ++x) {
+                    ink += is(x, y, INK_COLOUR);
+                    wrongs += is(x, y, WRONG_COLOUR);
+                    goods += is(x, y, GOOD_COLOUR);
+                }
+            EXPECT_EQ(ink > 0, !good && !wrong) << letter;
+            EXPECT_EQ(wrongs > 0, wrong) << letter;
+            EXPECT_EQ(goods > 0, good) << letter;
         }
     }
-};
-
-TEST_F(LetterBoard, GuessedLettersOverTheirOwnColumns)
-{
-    betuket_kiir_sdl(screen, "qx", "ea");
-    expect_columns("qx", "ae");
 }
 
-TEST_F(LetterBoard, LetterBothWrongAndGoodEndsGood)
-{
-    betuket_kiir_sdl(screen, "kb", "k");
-    expect_columns("b", "k");
-}
-
-TEST_F(LetterBoard, NothingGuessedShowsTheAlphabetAlone)
-{
-    betuket_kiir_sdl(screen, "", "");
-    std::vector<Rgb> board = screen_pixels(screen);
-    clear(screen);
-    const Colour ink = INK_COLOUR;
-    textdisplay(screen, 10, 10, 60, "abcdefghijklmnopqrstuvwxyz", ink.r, ink.g, ink.b, 0);
-    EXPECT_TRUE(board == screen_pixels(screen));
-    expect_columns("", "");
-}
-
-TEST_F(LetterBoard, BytesThatAreNoLettersChangeNothing)
+TEST_F(Board, LetterBoardIgnoresBytesThatAreNoLetters)
 {
     betuket_kiir_sdl(screen, "", "");
     std::vector<Rgb> plain = screen_pixels(screen);
@@ -168,9 +121,7 @@ TEST_F(LetterBoard, BytesThatAreNoLettersChangeNothing)
     EXPECT_TRUE(plain == screen_pixels(screen));
 }
 
-// ---- Candidate display -------------------------------------------------------------
-
-// The rows [50 * i + 105, 50 * i + 155) of row i, the first row's band included.
+// The rows [50 * i + 105, 50 * i + 155) of candidate row i.
 std::vector<Rgb> band(const std::vector<Rgb> &frame, int i)
 {
     auto from = frame.begin() + (50 * i + 105) * 800;
@@ -181,8 +132,8 @@ TEST_F(Board, CandidatesCycleOverAShortList)
 {
     Lista *lis = list_of({"alma", "korte", "szilva"});
     cheatdisp(screen, lis);
+    Lista_felszab(lis);
     std::vector<Rgb> frame = screen_pixels(screen);
-
     // Each row's letters reach into the next band, so a band matches another
     // when its own row and the one above match: rows 2..3 and 5..6.
     EXPECT_TRUE(band(frame, 2) == band(frame, 5));
@@ -200,23 +151,18 @@ TEST_F(Board, CandidatesCycleOverAShortList)
     int seventh = 0;
     for (int i = 460 * 800; i < 480 * 800; ++i) seventh += frame[i] == rgb_of(CANDIDATE_COLOUR);
     EXPECT_GT(seventh, 0);
-    Lista_felszab(lis);
-}
 
-TEST_F(Board, OneCandidateFillsEveryVisibleRow)
-{
-    Lista *lis = list_of({"hangman"});
+    // One candidate fills every row; none draws nothing.
+    clear(screen);
+    lis = list_of({"hangman"});
     cheatdisp(screen, lis);
-    std::vector<Rgb> frame = screen_pixels(screen);
-    for (int i = 3; i <= 6; ++i) EXPECT_TRUE(band(frame, 2) == band(frame, i)) << i;
     Lista_felszab(lis);
-}
-
-TEST_F(Board, NoCandidatesDrawNothing)
-{
-    std::vector<Rgb> before = screen_pixels(screen);
+    frame = screen_pixels(screen);
+    for (int i = 3; i <= 6; ++i) EXPECT_TRUE(band(frame, 2) == band(frame, i)) << i;
+    clear(screen);
     cheatdisp(screen, nullptr);
-    EXPECT_TRUE(before == screen_pixels(screen));
+    frame = screen_pixels(screen);
+    EXPECT_EQ(std::count(frame.begin(), frame.end(), rgb_of(BACKGROUND_COLOUR)), 800 * 480);
 }
 
 }  // namespace

@@ -10,24 +10,11 @@
 
 namespace {
 
-const Rgb BACKGROUND = {3, 37, 54};
-const Rgb FACE = {17, 60, 81};
-const Rgb PRESSED = {110, 146, 161};
-
 // Inside the chooser's faces, left of the captions, where no glyph reaches.
-const int MAGYAR_FACE_X = 35, MAGYAR_FACE_Y = 200;
-const int ENGLISH_FACE_X = 35, ENGLISH_FACE_Y = 300;
+const int MAGYAR_FACE_X = 35, MAGYAR_FACE_Y = 200, ENGLISH_FACE_X = 35, ENGLISH_FACE_Y = 300;
 // Points inside each button, whatever the language.
 const int MAGYAR_X = 100, MAGYAR_Y = 190, ENGLISH_X = 100, ENGLISH_Y = 290;
 const int MENU_X = 60, MENU_ROW_Y[] = {90, 190, 290, 390};
-
-// The last pixel of row y that is not background, -1 when there is none.
-int painted_right_edge(SDL_Surface *s, int y)
-{
-    for (int x = s->w - 1; x >= 0; --x)
-        if (pixel(s, x, y) != BACKGROUND) return x;
-    return -1;
-}
 
 class Menus : public ::testing::Test {
 protected:
@@ -39,44 +26,38 @@ protected:
         cheat = 0;
     }
     void TearDown() override { drain_events(); }
+    Rgb magyar_face() { return pixel(screen, MAGYAR_FACE_X, MAGYAR_FACE_Y); }
 
     TempDir dir;
     SDL_Surface *screen = nullptr;
     SDL_Event ev;
 };
 
-TEST_F(Menus, ReleaseOutsideEveryButtonClearsTheMarksAndStays)
+TEST_F(Menus, ChooserPressMarksAndReleaseDecides)
 {
     int lang = 0;
+    // A release outside every button clears the marks and stays.
     push_mouse(SDL_MOUSEBUTTONDOWN, MAGYAR_X, MAGYAR_Y);
     push_mouse(SDL_MOUSEBUTTONUP, 600, 50);
     push_mouse(SDL_MOUSEBUTTONUP, ENGLISH_X, ENGLISH_Y);
     EXPECT_EQ(languageselect(&lang, screen, &ev), 2);
     EXPECT_EQ(lang, 2);
-    EXPECT_EQ(pixel(screen, MAGYAR_FACE_X, MAGYAR_FACE_Y), FACE);
-}
+    EXPECT_EQ(magyar_face(), rgb_of(FACE_COLOUR));
 
-TEST_F(Menus, PressOnMagyarAndReleaseOnEnglishChoosesEnglish)
-{
-    int lang = 1;
+    // Press on "Magyar", release on "English": the press alone marked "Magyar".
+    lang = 1;
     push_mouse(SDL_MOUSEBUTTONDOWN, MAGYAR_X, MAGYAR_Y);
     push_mouse(SDL_MOUSEBUTTONUP, ENGLISH_X, ENGLISH_Y);
     EXPECT_EQ(languageselect(&lang, screen, &ev), 2);
     EXPECT_EQ(lang, 2);
-    // The press alone marked "Magyar"; only a release outside takes it back.
-    EXPECT_EQ(pixel(screen, MAGYAR_FACE_X, MAGYAR_FACE_Y), PRESSED);
-}
+    EXPECT_EQ(magyar_face(), rgb_of(PRESSED_FACE_COLOUR));
+    EXPECT_EQ(pixel(screen, ENGLISH_FACE_X, ENGLISH_FACE_Y), rgb_of(FACE_COLOUR));  // release not drawn
 
-TEST_F(Menus, EveryVisitStartsWithoutTheMarksOfTheLast)
-{
-    int lang = 0;
-    push_click(ENGLISH_X, ENGLISH_Y);
-    ASSERT_EQ(languageselect(&lang, screen, &ev), 2);
-    push_mouse(SDL_MOUSEBUTTONUP, MAGYAR_X, MAGYAR_Y);
-    EXPECT_EQ(languageselect(&lang, screen, &ev), 1);
-    EXPECT_EQ(lang, 1);
-    EXPECT_EQ(pixel(screen, ENGLISH_FACE_X, ENGLISH_FACE_Y), FACE);
-    EXPECT_EQ(pixel(screen, 700, 450), BACKGROUND);
+    // The next visit starts without the marks of the last.
+    push_mouse(SDL_MOUSEBUTTONUP, ENGLISH_X, ENGLISH_Y);
+    EXPECT_EQ(languageselect(&lang, screen, &ev), 2);
+    EXPECT_EQ(magyar_face(), rgb_of(FACE_COLOUR));
+    EXPECT_EQ(pixel(screen, 700, 450), rgb_of(BACKGROUND_COLOUR));
 }
 
 TEST_F(Menus, AWheelStepChooses)
@@ -92,53 +73,43 @@ TEST_F(Menus, AWheelStepChooses)
     EXPECT_EQ(mainmenu(1, screen, &ev), 4);
 }
 
+// Only the keypad's plus and minus switch, and only on the chooser.
 TEST_F(Menus, KeypadPlusAndMinusSwitchTheCandidateDisplayOnTheChooserOnly)
 {
+    const struct {
+        SDLKey key;
+        bool on_menu;
+        int cheat_after;
+    } steps[] = {{SDLK_KP_PLUS, false, 1}, {SDLK_MINUS, false, 1}, {SDLK_KP_MINUS, false, 0},
+                 {SDLK_PLUS, false, 0}, {SDLK_KP_PLUS, true, 0}};
     int lang = 0;
-    push_key(SDLK_KP_PLUS);
-    push_click(ENGLISH_X, ENGLISH_Y);
-    EXPECT_EQ(languageselect(&lang, screen, &ev), 2);
-    EXPECT_EQ(cheat, 1);
-
-    push_key(SDLK_a);
-    push_key(SDLK_MINUS);  // the main keyboard's minus is not the keypad's
-    push_click(MAGYAR_X, MAGYAR_Y);
-    EXPECT_EQ(languageselect(&lang, screen, &ev), 1);
-    EXPECT_EQ(cheat, 1);
-
-    push_key(SDLK_KP_MINUS);
-    push_click(MAGYAR_X, MAGYAR_Y);
-    EXPECT_EQ(languageselect(&lang, screen, &ev), 1);
-    EXPECT_EQ(cheat, 0);
-
-    push_key(SDLK_KP_PLUS);
-    push_click(MENU_X, MENU_ROW_Y[3]);
-    EXPECT_EQ(mainmenu(1, screen, &ev), 4);
-    EXPECT_EQ(cheat, 0);
-}
-
-TEST_F(Menus, EachMenuEntryReturnsItsNumber)
-{
-    for (int entry = 1; entry <= 4; ++entry) {
-        push_click(MENU_X, MENU_ROW_Y[entry - 1]);
-        EXPECT_EQ(mainmenu(2, screen, &ev), entry);
+    for (const auto &s : steps) {
+        SCOPED_TRACE(s.key);
+        push_key(s.key);
+        push_click(MENU_X, MENU_ROW_Y[2]);  // inside "English" and the menu's third entry
+        EXPECT_EQ(s.on_menu ? mainmenu(1, screen, &ev) : languageselect(&lang, screen, &ev), s.on_menu ? 3 : 2);
+        EXPECT_EQ(cheat, s.cheat_after);
     }
 }
 
-TEST_F(Menus, MainMenuIsEnglishForCodeTwoAndHungarianForAnyOther)
+// English captions for code 2, Hungarian ones for any other; each entry
+// returns its number.
+TEST_F(Menus, MainMenuCaptionsAndEntries)
 {
-    const char *const hungarian[] = {"Jatek inditasa", "Sajat szo hozzaadasa", "Nyelvvalasztas",
-                                     "Kilepes"};
+    const char *const hungarian[] = {"Jatek inditasa", "Sajat szo hozzaadasa", "Nyelvvalasztas", "Kilepes"};
     const char *const english[] = {"Play game", "Add your own word", "Choose language", "Exit"};
-    for (int code : {2, 1, 0, 7}) {
+    const int codes[] = {2, 1, 0, 7};
+    for (int entry = 1; entry <= 4; ++entry) {
+        const int code = codes[entry - 1];
         SCOPED_TRACE(code);
-        push_click(MENU_X, MENU_ROW_Y[3]);
-        ASSERT_EQ(mainmenu(code, screen, &ev), 4);
+        push_click(MENU_X, MENU_ROW_Y[entry - 1]);
+        ASSERT_EQ(mainmenu(code, screen, &ev), entry);
         const char *const *captions = code == 2 ? english : hungarian;
         for (int row = 0; row < 4; ++row) {
             int top = 50 + 100 * row;
-            int expected = box_geometry(40, top, 70, (int)strlen(captions[row])).right;
-            EXPECT_EQ(painted_right_edge(screen, top + 1), expected) << captions[row];
+            EXPECT_EQ(right_edge_over(screen, top + 1, rgb_of(BACKGROUND_COLOUR)),
+                      box_geometry(40, top, 70, (int)strlen(captions[row])).right)
+                << captions[row];
         }
     }
 }
@@ -148,19 +119,15 @@ using MenusDeathTest = Menus;
 TEST_F(MenusDeathTest, ClosingTheWindowExitsWithStatusZero)
 {
     int lang = 0;
-    EXPECT_EXIT(
-        {
-            push_quit();
-            languageselect(&lang, screen, &ev);
-        },
-        ::testing::ExitedWithCode(0), "");
-    EXPECT_EXIT(
-        {
-            push_mouse(SDL_MOUSEBUTTONDOWN, MENU_X, MENU_ROW_Y[0]);
-            push_quit();
-            mainmenu(1, screen, &ev);
-        },
-        ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT({
+        push_quit();
+        languageselect(&lang, screen, &ev);
+    }, ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT({
+        push_mouse(SDL_MOUSEBUTTONDOWN, MENU_X, MENU_ROW_Y[0]);
+        push_quit();
+        mainmenu(1, screen, &ev);
+    }, ::testing::ExitedWithCode(0), "");
 }
 
 TEST(StartUp, WithoutAWindowTheProgramSaysSoAndExitsOne)

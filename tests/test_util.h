@@ -173,6 +173,15 @@ inline std::vector<Rgb> screen_pixels(SDL_Surface *s)
     return out;
 }
 
+// The x of the last pixel of row y that is not in colour c, -1 when there is
+// none: where the rightmost thing drawn on a plain background ends.
+inline int right_edge_over(SDL_Surface *s, int y, Rgb c)
+{
+    for (int x = s->w - 1; x >= 0; --x)
+        if (pixel(s, x, y) != c) return x;
+    return -1;
+}
+
 // The game's font at a point size, opened from where the build found it, for
 // measuring what the game draws; closed with the object.
 struct TestFont {

@@ -1,4 +1,4 @@
-# Runs at install time (see cmake/install.cmake): writes the desktop entry
+# Included at install time (see cmake/install.cmake): writes the desktop entry
 # with the installed launcher's absolute path and installs it. Expects
 # HANGMAN_DESKTOP_IN, HANGMAN_DESKTOP_OUT, HANGMAN_BINDIR and HANGMAN_DATADIR.
 set(launcher "${CMAKE_INSTALL_PREFIX}/${HANGMAN_BINDIR}/hangman")

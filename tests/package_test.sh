@@ -26,8 +26,7 @@ for p in fonts-inconsolata libsdl1.2debian libsdl-gfx1.2-5 libsdl-ttf2.0-0; do
 done
 
 dpkg-deb -x "$deb" "$tmp/root"
-grep -qx 'Exec=/usr/games/hangman' "$tmp/root/usr/share/applications/hangman.desktop" \
-    || fail "the desktop entry does not start /usr/games/hangman"
+grep -qx 'Exec=/usr/games/hangman' "$tmp/root/usr/share/applications/hangman.desktop" || fail "desktop Exec"
 # Always with no display, so that a launcher that wrongly starts the game
 # cannot open a window.
 player() {
@@ -43,8 +42,7 @@ grep -q '^Usage: hangman' <<<"$out" || fail "an unknown option gives no usage: $
 # A word file already in the player's folder is kept; the missing one is
 # copied in and the font linked before the game starts and fails.
 play=$tmp/home/.local/share/hangman
-mkdir -p "$play"
-echo mine >"$play/angol.txt"
+mkdir -p "$play" && echo mine >"$play/angol.txt"
 status=0
 player 2>"$tmp/err" || status=$?
 [ "$status" -eq 1 ] || fail "the game ended with status $status, not 1"

@@ -1,13 +1,11 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test: the whole suite in a
-# normal build (unit, end-to-end and, where Valgrind is installed, a whole
-# session under Memcheck), short fuzzing runs over the kept corpora, a smoke
-# run of the benchmark, then the unit tests again under AddressSanitizer and
-# UndefinedBehaviorSanitizer.
+# Installs what is missing, builds, and runs every test: the CTest suite of a
+# normal build (the unit tests and the real game on Xvfb), short fuzzing runs
+# over the kept corpora, a smoke run of the benchmark, then the unit tests
+# again under AddressSanitizer and UndefinedBehaviorSanitizer, leaks included.
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/setup.sh xvfb xdotool x11-apps x11-utils libx11-dev --optional \
-    valgrind clang libclang-rt-14-dev imagemagick
+scripts/setup.sh xvfb xdotool x11-utils x11-apps imagemagick --optional clang libclang-rt-14-dev
 jobs=$(nproc)
 
 cmake -S . -B build

@@ -1,263 +1,148 @@
-// Text boxes, buttons, their hit test, clearing and the shared button loop,
-// drawn on a headless 32-bit screen.
-#include "widgets.h"
-#include "test_util.h"
+// Boxes, buttons, the hit test and the game board pictures, on a headless
+// screen. Where a picture is compared whole, the expected one is drawn here
+// from its places on the screen, with the drawing library or with textdisplay
+// (whose own pixels are checked first).
+#include <SDL_gfxPrimitives.h>
 
-#include <algorithm>
-#include <climits>
 #include <cstring>
-#include <limits>
+#include <tuple>
+
+#include "fixture.h"
+#include "widgets.h"
 
 namespace {
 
-// A colour the game never draws, so every pixel it paints stands out.
-const Rgb MARK = {250, 0, 250};
-
-Button button(int x, int y, int fontsize, const char *text, int clicked = 0)
-{
-    Button b = {x, y, clicked, fontsize, ""};
-    std::strncpy(b.text, text, sizeof b.text - 1);
-    return b;
-}
+const Uint32 MARK = 0xfa00fa;  // a colour the game never draws
 const Button END_ROW = {-1, -1, -1, -1, "error"};
 
-// Faces whose edges are known independently of the code, both corners included.
-struct KnownFace {
-    Button btn;
-    Box face;
-};
-const KnownFace KNOWN_FACES[] = {
-    {button(40, 150, 70, "Magyar"), {33, 150, 257, 230}},
-    {button(40, 250, 70, "English"), {33, 250, 293, 330}},
-    {button(40, 150, 70, "Sajat szo hozzaadasa"), {33, 150, 751, 230}},
-    {button(20, 420, 40, "Vissza"), {16, 420, 144, 465}},
-    {button(40, 150, 70, ""), {33, 150, 45, 230}},
-    {button(10, 10, 60, "abcdefghijklmnopqrstuvwxyz"), {4, 10, 801, 78}},
-};
-
-class Widgets : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        screen = open_test_screen();
-        ASSERT_NE(screen, nullptr);
-        fill(screen, MARK);
-        drain_events();
-    }
-    void TearDown() override { drain_events(); }
-
-    // The corners of b are painted inside, the pixels just beyond its edges
-    // (those on the screen) keep MARK.
-    void expect_painted_box(const Box &b, Rgb inside)
-    {
-        for (int x : {b.left, std::min(b.right, 799)})
-            for (int y : {b.top, b.bottom}) EXPECT_EQ(pixel(screen, x, y), inside) << x << "," << y;
-        EXPECT_EQ(pixel(screen, b.left - 1, b.top), MARK);
-        EXPECT_EQ(pixel(screen, b.left, b.top - 1), MARK);
-        EXPECT_EQ(pixel(screen, b.left, b.bottom + 1), MARK);
-        if (b.right < 799) {
-            EXPECT_EQ(pixel(screen, b.right + 1, b.bottom), MARK);
-        }
-    }
-
-    // How many pixels of b (clipped to the screen) are in colour c.
-    int count_in(const Box &b, Rgb c)
-    {
-        int n = 0;
-        for (int y = b.top; y <= b.bottom; ++y)
-            for (int x = b.left; x <= std::min(b.right, 799); ++x) n += pixel(screen, x, y) == c;
-        return n;
-    }
-
+struct Widgets : testing::Test {
     TempDir dir;
-    SDL_Surface *screen = nullptr;
-};
-
-// The coverage (alpha) of each pixel of text rendered at size.
-struct Coverage {
-    Coverage(int size, const char *text)
+    SDL_Surface *screen = open_test_screen(), *expected = copy_of(screen);
+    ~Widgets() { SDL_FreeSurface(expected); }
+    void fill(SDL_Surface *s, Uint32 c) { SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, c >> 16, c >> 8 & 255, c & 255)); }
+    bool all(Uint32 c, std::initializer_list<std::pair<int, int>> points)
     {
-        TestFont f(size);
-        SDL_Surface *img = f.font ? TTF_RenderUTF8_Blended(f.font, text, {255, 255, 255, 0}) : nullptr;
-        if (!img) {
-            ADD_FAILURE() << "cannot render " << text;
-            return;
-        }
-        w = img->w;
-        h = img->h;
-        SDL_LockSurface(img);
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                Uint8 r, g, b, a;
-                SDL_GetRGBA(*(Uint32 *)((Uint8 *)img->pixels + y * img->pitch + x * 4), img->format,
-                            &r, &g, &b, &a);
-                alpha.push_back(a);
-            }
-        SDL_UnlockSurface(img);
-        SDL_FreeSurface(img);
+        for (auto p : points)
+            if (pixel(screen, p.first, p.second) != c) return false;
+        return true;
     }
-    int at(int x, int y) const { return x >= 0 && y >= 0 && x < w && y < h ? alpha[y * w + x] : 0; }
-    int w = 0, h = 0;
-    std::vector<int> alpha;
+    // Draws with the code on the screen and with the test on the expected
+    // picture, both filled with the background first.
+    template <class Code, class Test>
+    bool draws(Code code, Test test, Uint32 background = rgb(BACKGROUND_COLOUR))
+    {
+        fill(screen, background), fill(expected, background);
+        code(screen), test(expected);
+        return same_pixels(screen, expected);
+    }
 };
-
-// The edges of KNOWN_FACES are checked through the pixels they paint.
-TEST(BoxGeometry, BottomEdgesAndSaturation)
-{
-    // The binary 1.15 lies just below 1.15, so 20, 40 and 60 times it fall
-    // short of 23, 46 and 69.
-    const int bottoms[][2] = {{20, 122}, {40, 145}, {60, 168}, {70, 180}};
-    for (const auto &fb : bottoms) EXPECT_EQ(box_geometry(5, 100, fb[0], 3).bottom, fb[1]) << fb[0];
-
-    Box huge = box_geometry(0, 0, 70, INT_MAX);
-    EXPECT_EQ(huge.left, -7);
-    EXPECT_EQ(huge.right, INT_MAX);
-}
-
-#if defined(__LDBL_MANT_DIG__) && __LDBL_MANT_DIG__ >= 64
-// Where long double has the x87 significand, the box evaluated in it must agree
-// with the exact integer evaluation, negative anchors and sizes included.
-TEST(BoxGeometry, AgreesWithExtendedPrecision)
-{
-    static_assert(std::numeric_limits<long double>::digits >= 64, "x87-wide long double");
-    // 10000000 overflows 32 bits in c * fs, not in the sum.
-    const int counts[] = {0, 1, 2, 5, 6, 7, 13, 20, 26, 32, 35, 1000, 10000000};
-    for (int fs = -90; fs <= 300; ++fs)
-        for (int c : counts)
-            for (int x = -700; x <= 900; x += 53) {
-                long double p = (fs * (long double)4.2) / 27;
-                long double q = (long double)((long long)c * fs) / (long double)2.31;
-                long long r = ((c - 1LL) * fs) / 14;
-                Box b = box_geometry(x, x, fs, c);
-                ASSERT_EQ(b.right, (long long)(((x + p) + q) + r)) << "fs " << fs << " c " << c << " x " << x;
-                ASSERT_EQ(b.bottom, (long long)(x + fs * (long double)1.15)) << "fs " << fs << " x " << x;
-            }
-}
-#endif
-
-TEST_F(Widgets, FacesIncludeBothCornersAndNothingBeyond)
-{
-    for (const auto &k : KNOWN_FACES)
-        for (int clicked : {0, 7}) {
-            SCOPED_TRACE(std::string(k.btn.text) + (clicked ? " pressed" : ""));
-            fill(screen, MARK);
-            Button b = k.btn;
-            b.clicked = clicked;
-            Button_draw(screen, b);
-            expect_painted_box(k.face, rgb_of(clicked ? PRESSED_FACE_COLOUR : FACE_COLOUR));
-            EXPECT_EQ(count_in(k.face, rgb_of(INK_COLOUR)) > 100, *k.btn.text != 0);
-            EXPECT_EQ(pixel(screen, 0, k.face.top + 1), MARK);  // a clipped face does not wrap
-        }
-}
-
-TEST_F(Widgets, ClearPaintsEveryPixel)
-{
-    clear(screen);
-    EXPECT_EQ(count_in({0, 0, 799, 479}, rgb_of(BACKGROUND_COLOUR)), 800 * 480);
-}
-
-TEST_F(Widgets, BoxOpacityDecidesWhatBecomesVisible)
-{
-    const char *text = "Hangman";
-    const Coverage cov(70, text);
-    const Box box = box_geometry(40, 150, 70, 7);
-    // Only the low 8 bits of each colour value count: 256 is an opacity of 0.
-    for (int bga : {0, 255, 256}) {
-        SCOPED_TRACE(bga);
-        fill(screen, MARK);
-        Rgb under = (bga & 255) ? rgb_of(FACE_COLOUR) : MARK;
-        EXPECT_EQ(textdisplay(screen, 40, 150, 70, text, 71 + 256, 113, 134 - 512, bga), cov.w);
-        int glyph_pixels = 0;
-        for (int y = box.top; y <= box.bottom; ++y)
-            for (int x = box.left; x <= box.right; ++x) {
-                int a = cov.at(x - 40, y - 150);
-                if (x < 40 || a == 0) {
-                    ASSERT_EQ(pixel(screen, x, y), under) << x << "," << y;
-                }
-                if (x >= 40 && a == 255) {
-                    ASSERT_EQ(pixel(screen, x, y), rgb_of(INK_COLOUR)) << x << "," << y;
-                    ++glyph_pixels;
-                }
-            }
-        EXPECT_GT(glyph_pixels, 100);
-        EXPECT_EQ(pixel(screen, box.right + 1, 200), MARK);
-    }
-}
-
-TEST_F(Widgets, NoTextOrNoFontDrawsTheBoxAlone)
-{
-    EXPECT_EQ(textdisplay(screen, 40, 150, 70, nullptr, 71, 113, 134, 255), 0);
-    expect_painted_box({33, 150, 45, 230}, rgb_of(FACE_COLOUR));
-    TempDir bare(false);
-    EXPECT_EQ(textdisplay(screen, 40, 150, 70, "Magyar", 71, 113, 134, 255), 0);
-    expect_painted_box({33, 150, 257, 230}, rgb_of(FACE_COLOUR));
-    EXPECT_EQ(count_in({33, 150, 257, 230}, rgb_of(FACE_COLOUR)), 225 * 81);
-}
-
-TEST(ButtonClick, StrictOnAllFourEdges)
-{
-    // Magyar's face is (33,150)-(257,230), Vissza's (16,420)-(144,465).
-    const int misses[][2] = {{33, 151}, {257, 151}, {40, 150}, {40, 230}, {100, 465}};
-    for (const auto &p : misses) {
-        Button t[] = {button(40, 150, 70, "Magyar"), button(20, 420, 40, "Vissza"), END_ROW};
-        EXPECT_EQ(Button_click(t, p[0], p[1]), 0) << p[0] << "," << p[1];
-        EXPECT_EQ(t[0].clicked + t[1].clicked, 0);
-    }
-    Button t[] = {button(40, 150, 70, "Magyar"), button(20, 420, 40, "Vissza"), END_ROW};
-    EXPECT_EQ(Button_click(t, 34, 151), 1);
-    EXPECT_EQ(t[0].clicked, 1);
-    EXPECT_EQ(Button_click(t, 256, 229), 1);
-    EXPECT_EQ(Button_click(t, 100, 464), 2);
-}
-
-TEST(ButtonClick, TableRules)
-{
-    Button first_end[] = {END_ROW, button(40, 150, 70, "Magyar")};
-    Button before[2];
-    std::memcpy(before, first_end, sizeof first_end);
-    EXPECT_EQ(Button_click(first_end, 100, 200), 0);
-    EXPECT_EQ(std::memcmp(before, first_end, sizeof first_end), 0);
-
-    // A hit marks its row and clears no other mark; where faces overlap the
-    // earlier row wins.
-    Button t[] = {button(40, 150, 70, "Magyar", 1), button(40, 250, 70, "English"),
-                  button(40, 190, 70, "Overlap"), END_ROW};
-    EXPECT_EQ(Button_click(t, 100, 300), 2);
-    EXPECT_EQ(t[0].clicked, 1);
-    EXPECT_EQ(t[1].clicked, 1);
-    EXPECT_EQ(Button_click(t, 100, 220), 1);
-    EXPECT_EQ(t[2].clicked, 0);
-}
-
-// Presses and releases on buttons are covered through the menus.
-TEST_F(Widgets, ButtonLoopOnKeysQuitOtherEventsAndFailure)
-{
-    // Magyar's face is (33,150)-(257,230), English's (33,250)-(293,330).
-    Button btns[] = {button(40, 150, 70, "Magyar", 1), button(40, 250, 70, "English", 1), END_ROW};
-    SDL_Event ev;
-    push_key(SDLK_KP_PLUS);
-    EXPECT_EQ(Buttons_wait(screen, &ev, btns), BUTTONS_KEY);
-    EXPECT_EQ(ev.key.keysym.sym, SDLK_KP_PLUS);
-    push_quit();
-    EXPECT_EQ(Buttons_wait(screen, &ev, btns), BUTTONS_QUIT);
-    EXPECT_EQ(ev.type, SDL_QUIT);
-    EXPECT_EQ(pixel(screen, 33, 150), MARK);
-
-    // Any other event redraws, marks kept; a release on no button clears them.
-    SDL_Event user = {};
-    user.type = SDL_USEREVENT;
-    SDL_PushEvent(&user);
-    push_key(SDLK_a);
-    EXPECT_EQ(Buttons_wait(screen, &ev, btns), BUTTONS_KEY);
-    EXPECT_EQ(pixel(screen, 293, 330), rgb_of(PRESSED_FACE_COLOUR));
-    push_mouse(SDL_MOUSEBUTTONUP, 600, 450);
-    push_key(SDLK_a);
-    EXPECT_EQ(Buttons_wait(screen, &ev, btns), BUTTONS_KEY);
-    EXPECT_EQ(btns[0].clicked + btns[1].clicked, 0);
-    EXPECT_EQ(pixel(screen, 33, 150), rgb_of(FACE_COLOUR));
-
-    SDL_Quit();  // no event queue left to wait on
-    EXPECT_EQ(Buttons_wait(nullptr, &ev, btns), BUTTONS_WAIT_FAILED);
-}
 
 }  // namespace
+
+// Faces measured apart from the code, both corners included; the hit test is
+// strict, so a face's outermost pixels miss.
+TEST_F(Widgets, FacesAndHitsShareOneBox)
+{
+    const struct {
+        Button btn;
+        Box f;
+    } known[] = {
+        {{40, 150, 0, 70, "Magyar"}, {33, 150, 257, 230}},
+        {{40, 250, 0, 70, "English"}, {33, 250, 293, 330}},
+        {{40, 150, 0, 70, "Sajat szo hozzaadasa"}, {33, 150, 751, 230}},
+        {{20, 420, 0, 40, "Vissza"}, {16, 420, 144, 465}},
+        {{40, 150, 0, 70, ""}, {33, 150, 45, 230}},
+        {{10, 10, 0, 60, "abcdefghijklmnopqrstuvwxyz"}, {4, 10, 801, 78}},
+        {{10, 300, 0, 20, "Magyar"}, {8, 300, 72, 322}},  // the binary 1.15 lies below 1.15: not 323
+    };
+    for (const auto &[btn, f] : known) {
+        Button t[] = {btn, END_ROW};
+        fill(screen, MARK);
+        Button_draw(screen, btn);
+        const int right = std::min(f.right, 799), face = rgb(FACE_COLOUR);
+        EXPECT_TRUE(all(face, {{f.left, f.top}, {right, f.top}, {f.left, f.bottom}, {right, f.bottom}})) << btn.text;
+        EXPECT_TRUE(all(MARK, {{f.left - 1, f.top}, {f.left, f.top - 1}, {f.left, f.bottom + 1}, {right + 1, f.bottom}}) || right == 799)
+            << btn.text;
+        const int misses[][2] = {{f.left, f.top + 1}, {f.right, f.top + 1}, {f.left + 1, f.top}, {f.left + 1, f.bottom}};
+        for (const auto &m : misses) EXPECT_EQ(Button_click(t, m[0], m[1]) + t[0].clicked, 0) << m[0] << "," << m[1];
+        EXPECT_EQ(std::make_tuple(Button_click(t, f.left + 1, f.top + 1), Button_click(t, f.right - 1, f.bottom - 1), t[0].clicked),
+                  std::make_tuple(1, 1, 1));
+    }
+    fill(screen, MARK);
+    Button_draw(screen, {40, 150, 7, 70, "Magyar"});
+    EXPECT_TRUE(all(rgb(PRESSED_FACE_COLOUR), {{33, 150}, {257, 230}}));
+    // A table ending at once hits nothing; a hit keeps other marks; overlapping, the earlier row wins.
+    Button t[] = {END_ROW, {40, 150, 1, 70, "Magyar"}, {40, 250, 0, 70, "English"}, {40, 190, 0, 70, "Over"}, END_ROW};
+    EXPECT_EQ(Button_click(t, 100, 200), 0);
+    EXPECT_EQ(std::make_pair(Button_click(t + 1, 100, 300), Button_click(t + 1, 100, 220)), std::make_pair(2, 1));
+    EXPECT_EQ(std::make_tuple(t[1].clicked, t[2].clicked, t[3].clicked), std::make_tuple(1, 1, 0));
+}
+
+// Only the low 8 bits of each colour int count: an opacity of 256 is none.
+TEST_F(Widgets, TextOverItsBoxAndClear)
+{
+    for (int bga : {0, 255, 256})
+        EXPECT_TRUE(draws([&](SDL_Surface *s) { EXPECT_GT(textdisplay(s, 40, 150, 70, "Hangman", 71 + 256, 113, 134 - 512, bga), 200); },
+                          [&](SDL_Surface *s) {
+                              if (bga == 255) boxRGBA(s, 33, 150, 293, 230, 17, 60, 81, 255);
+                              textdisplay(s, 40, 150, 70, "Hangman", 71, 113, 134, 0);
+                          }, MARK)) << bga;
+    EXPECT_EQ(textdisplay(screen, 40, 150, 70, nullptr, 71, 113, 134, 255), 0);
+    EXPECT_EQ(pixel(screen, 45, 230), rgb(FACE_COLOUR));
+    TempDir no_font(false);
+    EXPECT_EQ(textdisplay(screen, 40, 150, 70, "Hangman", 71, 113, 134, 255), 0);
+    EXPECT_EQ(pixel(screen, 100, 200), rgb(FACE_COLOUR));
+    fill(screen, MARK), fill(expected, rgb(BACKGROUND_COLOUR));
+    clear(screen);
+    EXPECT_TRUE(same_pixels(screen, expected));
+}
+
+TEST_F(Widgets, GallowsStages)
+{
+    const int lines[10][4] = {{705, 465, 785, 465}, {720, 465, 720, 375}, {720, 375, 765, 375}, {765, 375, 765, 390}, {},
+                              {765, 410, 765, 435}, {765, 435, 755, 445}, {765, 435, 775, 445}, {765, 420, 775, 415},
+                              {765, 420, 755, 415}};
+    for (int n : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, -1})
+        EXPECT_TRUE(draws([&](SDL_Surface *s) { drawing(s, 700, 365, n); },
+                          [&](SDL_Surface *s) {
+                              for (int stage = (unsigned)n <= 10 ? n : 0; stage >= 1; --stage) {
+                                  const int *l = lines[stage - 1];
+                                  if (stage != 5) thickLineRGBA(s, l[0], l[1], l[2], l[3], 2, 71, 113, 134, 255);
+                                  for (int r = 9; stage == 5 && r >= 7; --r) circleRGBA(s, 765, 400, r, 71, 113, 134, 255);
+                              }
+                          })) << "stage " << n;
+}
+
+// The alphabet in ink, then the wrong and the good letters over their own
+// columns; a letter in both ends good, bytes that are no letters count for nothing.
+TEST_F(Widgets, LetterBoard)
+{
+    const char *cases[][2] = {{"qx", "ea"}, {"kb", "k"}, {"", ""}, {"A1 {\xc3\xa9", "Z_\x7f@["}};
+    for (const auto &c : cases) {
+        std::string wrong(26, ' '), good(26, ' ');
+        for (char l = 'a'; l <= 'z'; ++l) {
+            if (strchr(c[0], l)) wrong[l - 'a'] = l;
+            if (strchr(c[1], l)) good[l - 'a'] = l;
+        }
+        EXPECT_TRUE(draws([&](SDL_Surface *s) { betuket_kiir_sdl(s, c[0], c[1]); },
+                          [&](SDL_Surface *s) {
+                              textdisplay(s, 10, 10, 60, "abcdefghijklmnopqrstuvwxyz", 71, 113, 134, 0);
+                              textdisplay(s, 10, 10, 60, wrong.c_str(), 200, 80, 134, 0);
+                              textdisplay(s, 10, 10, 60, good.c_str(), 71, 214, 134, 0);
+                          })) << c[0] << " / " << c[1];
+    }
+}
+
+// Eight rows from the list, starting over at its head when it runs out.
+TEST_F(Widgets, CandidateRows)
+{
+    for (const char *words : {"alma korte szilva", "hangman", ""}) {
+        Lista *lis = list_of(W(words));
+        EXPECT_TRUE(draws([&](SDL_Surface *s) { cheatdisp(s, lis); },
+                          [&](SDL_Surface *s) {
+                              for (size_t i = 1; lis && i <= 8; ++i)
+                                  textdisplay(s, 20, 50 * i + 105, 70, W(words)[(i - 1) % W(words).size()].c_str(), 35, 56, 67, 0);
+                          })) << words;
+        Lista_felszab(lis);
+    }
+}

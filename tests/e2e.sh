@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# The real game on an Xvfb server of its own: the language chooser, a won
+# game, a word added and Exit. Clicks and keys go through xdotool, pixels come
+# back through xwd and ImageMagick. (Without a display the game must end with
+# status 1: the package test starts it so.)
+#   tests/e2e.sh GAME_BINARY FONT
+set -euo pipefail
+game=$1
+work=$(mktemp -d)
+trap 'kill %1 2>/dev/null; rm -rf "$work"' EXIT
+cd "$work"
+cp "$2" Inconsolata.otf
+fail() { echo "e2e: $*" >&2; exit 1; }
+
+Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>display 2>/dev/null &
+for _ in $(seq 300); do [ -s display ] && break; sleep 0.1; done
+[ -s display ] || fail "Xvfb did not start"
+export DISPLAY=:$(cat display)
+printf 'sell\ntell\nbell\nbees\nseen\nteen\nstem\nstep\n' >angol.txt
+"$game" &
+win=$(timeout 30 xdotool search --sync --name '^Dudovezuv / Hangman$' | head -n1)
+eval "$(xdotool getwindowgeometry --shell "$win")"
+[ "$WIDTH x $HEIGHT" = "800 x 480" ] || fail "the window is $WIDTH x $HEIGHT"
+
+grab() { xwd -silent -id "$win" | convert xwd:- "$@"; }
+# Waits until the pixel at x, y has the colour "r g b".
+await() {
+    for _ in $(seq 100); do
+        got=$(grab -crop "1x1+$1+$2" -depth 8 rgb:- | od -An -tu1 | xargs)
+        [ "$got" = "$3" ] && return
+        sleep 0.1
+    done
+    fail "$4: pixel $1,$2 is $got, not $3"
+}
+click() { xdotool mousemove --window "$win" "$1" "$2" click 1; }
+keys() { xdotool mousemove --window "$win" 795 475 key --delay 50 "$@"; }
+face="17 60 81"
+
+await 35 200 "$face" "the language chooser"
+click 100 290
+await 35 60 "$face" "the English menu"
+click 60 90
+await 14 95 "$face" "the board"
+keys e l s t b
+await 17 430 "$face" "the end screen's back button"
+grab -crop 780x80+20+210 txt:- | grep '#47D686' >/dev/null || fail "no win message"
+click 40 440
+await 35 60 "$face" "the menu after the game"
+click 60 190
+await 35 135 "$face" "the add-word screen"
+keys f i g
+await 150 125 "$face" "the typed word"
+click 100 300
+await 35 135 "3 37 54" "the menu after saving"
+click 60 390
+timeout 10 tail --pid=$! -f /dev/null || fail "the game did not end after Exit"
+wait $! || fail "Exit gave status $?"
+printf 'fig\nsell\ntell\nbell\nbees\nseen\nteen\nstem\nstep\n' | cmp -s - angol.txt || fail "the word file holds: $(cat angol.txt)"

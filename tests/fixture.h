@@ -1,0 +1,93 @@
+// What the unit tests share: a working folder of their own, whole files,
+// word lists, a headless 32-bit screen, its pixels and queued SDL events.
+#ifndef FIXTURE_H
+#define FIXTURE_H
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <tuple>
+#include <vector>
+#include <unistd.h>
+
+#include "jatek.h"
+
+using Words = std::vector<std::string>;
+
+// A fresh working folder holding the game's font, removed afterwards.
+struct TempDir {
+    char path[32] = "/tmp/hangman-test-XXXXXX";
+    explicit TempDir(bool with_font = true)
+    {
+        EXPECT_EQ(chdir(mkdtemp(path)), 0);
+        if (with_font) std::ofstream("Inconsolata.otf") << std::ifstream(HANGMAN_FONT_PATH).rdbuf();
+    }
+    ~TempDir() { EXPECT_EQ(system(("cd /; chmod -R u+rwx " + std::string(path) + "; rm -r " + path).c_str()), 0); }
+};
+
+inline void write_file(const std::string &name, const std::string &text) { std::ofstream(name, std::ios::binary) << text; }
+inline std::string read_file(const std::string &name)
+{
+    std::ostringstream s;
+    s << std::ifstream(name, std::ios::binary).rdbuf();
+    return s.str();
+}
+
+// The words of a text split at white space, W("sell tell"), and of a list.
+inline Words W(const std::string &text)
+{
+    std::istringstream in(text);
+    return Words(std::istream_iterator<std::string>(in), {});
+}
+inline Words words_of(const Lista *lis)
+{
+    Words out;
+    for (; lis; lis = lis->kov) out.push_back(lis->szo);
+    return out;
+}
+// Built as the engine builds its lists: the head first, then each word behind the end.
+inline Lista *list_of(const Words &words)
+{
+    Lista *head = nullptr, *end = nullptr;
+    for (const auto &w : words) end = head ? Lista_vegere_beszur(end, w.c_str()) : (head = Lista_elejere_beszur(nullptr, w.c_str()));
+    return head;
+}
+
+// 32 bits deep: the dummy driver's own default is 8-bit palettized, which changes colours.
+inline SDL_Surface *open_test_screen() { return SDL_Init(SDL_INIT_VIDEO), SDL_SetVideoMode(800, 480, 32, SDL_SWSURFACE); }
+inline SDL_Surface *copy_of(SDL_Surface *s) { return SDL_ConvertSurface(s, s->format, SDL_SWSURFACE); }
+
+// Pixels and palette entries as 0xRRGGBB.
+inline Uint32 pixel(SDL_Surface *s, int x, int y)
+{
+    Uint8 r, g, b;
+    SDL_GetRGB(((Uint32 *)s->pixels)[y * s->pitch / 4 + x], s->format, &r, &g, &b);
+    return (Uint32)r << 16 | g << 8 | b;
+}
+template <class C>
+Uint32 rgb(C c) { return (Uint32)c.r << 16 | c.g << 8 | c.b; }
+inline bool same_pixels(SDL_Surface *a, SDL_Surface *b)
+{
+    for (int i = 0; i < 800 * 480; ++i)
+        if (pixel(a, i % 800, i / 800) != pixel(b, i % 800, i / 800)) return false;
+    return true;
+}
+
+// Events queued before the screen under test runs (SDL 1.2's queue holds
+// 127); for a key, x is its symbol.
+inline void push(Uint8 type, int x = 0, int y = 0)
+{
+    SDL_Event e = {};
+    e.type = type;
+    e.button.x = (Uint16)x, e.button.y = (Uint16)y;
+    if (type == SDL_KEYDOWN) e.key.keysym.sym = (SDLKey)x;
+    SDL_PushEvent(&e);
+}
+inline void push_keys(const char *keys) { for (; *keys; ++keys) push(SDL_KEYDOWN, (unsigned char)*keys); }
+inline void push_click(int x, int y) { push(SDL_MOUSEBUTTONDOWN, x, y), push(SDL_MOUSEBUTTONUP, x, y); }
+
+#endif

@@ -7,7 +7,7 @@
 set -euo pipefail
 game=$1
 work=$(mktemp -d)
-trap 'kill %1 2>/dev/null; rm -rf "$work"' EXIT
+trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
 cd "$work"
 cp "$2" Inconsolata.otf
 fail() { echo "e2e: $*" >&2; exit 1; }
@@ -23,10 +23,11 @@ eval "$(xdotool getwindowgeometry --shell "$win")"
 [ "$WIDTH x $HEIGHT" = "800 x 480" ] || fail "the window is $WIDTH x $HEIGHT"
 
 grab() { xwd -silent -id "$win" | convert xwd:- "$@"; }
-# Waits until the pixel at x, y has the colour "r g b".
+# Waits until the pixel at x, y has the colour "r g b"; a grab may fail while
+# the window is still being mapped.
 await() {
     for _ in $(seq 100); do
-        got=$(grab -crop "1x1+$1+$2" -depth 8 rgb:- | od -An -tu1 | xargs)
+        got=$(grab -crop "1x1+$1+$2" -depth 8 rgb:- 2>/dev/null | od -An -tu1 | xargs) || true
         [ "$got" = "$3" ] && return
         sleep 0.1
     done

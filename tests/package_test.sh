@@ -23,7 +23,7 @@ done
 dpkg-deb -x "$deb" "$tmp/root"
 player() { env -u XDG_DATA_HOME -u DISPLAY HOME="$tmp/home" SDL_VIDEODRIVER=x11 "$tmp/root/usr/games/hangman" "$@"; }
 [ "$(player --version)" = "hangman $3" ] || fail "--version"
-player --help | grep -q '^Usage: hangman' || fail "--help shows no usage"
+grep -q '^Usage: hangman' <<<"$(player --help)" || fail "--help shows no usage"
 ! player --fullscreen 2>/dev/null || fail "an unknown option was taken"
 # A word file already in the player's folder is kept, the missing one copied
 # in and the font linked, before the game starts.

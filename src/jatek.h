@@ -4,10 +4,15 @@
 // Ownership: a list is its head pointer, the empty list is NULL. Each node is
 // a block of its own, made by one of the three insertions (the filters copy
 // through them too) and released only by Lista_felszab; nodes are never shared
-// between lists. (Released nodes are recycled for the next ones, so releasing
-// is cheap; under AddressSanitizer and Memcheck every node is its own malloc.) Whoever holds a list releases it. An operation that can change
-// the head returns it, and the caller stores the result. When memory for a node
-// cannot be had, the program ends: "Nincs eleg memoria!" on stderr, status 3.
+// between lists. Whoever holds a list releases it. An operation that can
+// change the head returns it, and the caller stores the result. When memory
+// for a node cannot be had, the program ends: "Nincs eleg memoria!" on stderr,
+// status 3.
+//
+// Threads: released nodes are kept for the next ones in a store of the
+// releasing thread's own, so threads may use the engine at once, each on lists
+// of its own. A list may pass from one thread to another, but only one thread
+// may work on it at a time.
 #ifndef JATEK_H
 #define JATEK_H
 

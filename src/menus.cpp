@@ -6,8 +6,6 @@
 #include "screens.h"
 #include "widgets.h"
 
-int cheat = 0;
-
 // The tables are copied whole on every visit, so no mark outlives its visit.
 static const Button LANGUAGE_TABLE[] = {
     {40, 150, 0, 70, "Magyar"},

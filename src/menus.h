@@ -4,8 +4,7 @@
 
 #include <SDL.h>
 
-// The language codes.
-enum { HUNGARIAN = 1, ENGLISH = 2 };
+#include "language.h"
 
 // Shows "Magyar" and "English"; keypad plus and minus switch cheat on and off.
 // Returns the chosen code after storing it through lang; 0, lang untouched,

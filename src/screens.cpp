@@ -5,8 +5,9 @@
 #include <cstring>
 
 #include "jatek.h"
-#include "menus.h"
 #include "widgets.h"
+
+int cheat = 0;
 
 const char *szofajl(int lang)
 {

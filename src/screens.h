@@ -7,6 +7,8 @@
 
 #include <SDL.h>
 
+#include "language.h"
+
 // The candidate display switch, 0 at start; the language chooser sets it and
 // the game reads it.
 extern int cheat;

@@ -3,6 +3,7 @@
 #include <memory>
 #include <tuple>
 #include <sys/resource.h>
+#include <thread>
 
 #include "fixture.h"
 
@@ -154,6 +155,27 @@ TEST(Duplicates, FirstOccurrenceKeptInOrder)
     EXPECT_EQ(words_of(once), expected);
     EXPECT_EQ(std::make_pair(Lista_hossz(two), Lista_hossz(lis)), std::make_pair(20, 20005));
     for (Lista *l : {once, two, lis}) Lista_felszab(l);
+}
+
+// Threads that each work on lists of their own, at once, get what one gets alone.
+TEST(Threads, EachOnListsOfItsOwn)
+{
+    Words words;
+    for (int i = 0; i < 20000; ++i) words.push_back({char('a' + i % 26), char('a' + i / 26 % 26), char('a' + i / 676 % 26), 'e'});
+    auto play = [&words](const char *letters) {
+        std::string states;
+        for (int game = 0; game < 20; ++game) {
+            Game g(words, "____");
+            for (const char *c = letters; *c && g.hibak < 10; ++c)
+                states += std::to_string(words_of(g.lista = Lista_szur_karakterekre(g.lista, g.tipp)).size()) + g.state(), g.step(*c);
+        }
+        return states;
+    };
+    const std::string alone[] = {play("etaoinshrdlu"), play("ulrdhsnioate")};
+    std::string first, second;
+    std::thread a([&] { first = play("etaoinshrdlu"); }), b([&] { second = play("ulrdhsnioate"); });
+    a.join(), b.join();
+    EXPECT_TRUE(first == alone[0] && second == alone[1]);
 }
 
 TEST(OutOfMemory, EndsWithOneLineAndStatusThree)

@@ -1,0 +1,162 @@
+// What the engine's files share, and nothing outside the engine uses: the
+// node store's fast paths, lists built in order, and the letters. The
+// ownership rules are those of jatek.h.
+#ifndef JATEK_INTERNAL_H
+#define JATEK_INTERNAL_H
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "jatek.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#define JATEK_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define JATEK_SANITIZED 1
+#endif
+#endif
+#if !defined(JATEK_SANITIZED) && defined(__has_include)
+#if __has_include(<valgrind/memcheck.h>)
+#include <valgrind/memcheck.h>
+#define JATEK_MEMCHECK 1
+#endif
+#endif
+
+// Says "Nincs eleg memoria!" on stderr and ends the program with status 3:
+// nothing sensible can go on without the memory.
+[[noreturn]] void elfogyott();
+
+// --- The node store ------------------------------------------------------------
+// A big word list makes and releases hundreds of thousands of nodes a game,
+// which through malloc and free would cost more than the copying they serve;
+// so nodes are carved from large slabs (jatek_nodes.cpp), and a released list
+// is kept, still chained, for the next nodes. Each thread keeps its own free
+// nodes, so threads that work each on its own lists never meet. Under
+// AddressSanitizer and Memcheck every node is a malloc block of its own
+// instead, so that those tools see each node, its use after release and its
+// leak.
+
+// Whether every node is its own malloc block (see above).
+inline bool egyenkent()
+{
+#if defined(JATEK_SANITIZED)
+    return true;
+#elif defined(JATEK_MEMCHECK)
+    // Only Memcheck answers this request; other tools and a plain run give 0.
+    static const bool memcheck = [] {
+        unsigned char bajt = 0, bitek;
+        return VALGRIND_GET_VBITS(&bajt, &bitek, 1) != 0;
+    }();
+    return memcheck;
+#else
+    return false;
+#endif
+}
+
+// This thread's free nodes, in chains through kov: szabad is the chain being
+// handed out, node by node in its own order (which lays a new list out as the
+// released one was); the other chains wait in varo, each head's word holding
+// the next waiting head.
+struct Csomoponttar {
+    Lista *szabad;
+    Lista *varo;
+};
+inline thread_local Csomoponttar tar;
+
+// Refills an empty szabad: from this thread's waiting chains, from the chains
+// of threads that have ended, or from a new slab.
+void szabad_tolt();
+
+// Makes szabad hold at least one node.
+inline void van_szabad()
+{
+    if (!tar.szabad) szabad_tolt();
+}
+
+// A node with unset contents, a block of its own; the caller fills both fields.
+inline Lista *csomopont_foglal()
+{
+    if (egyenkent()) {
+        Lista *uj = static_cast<Lista *>(malloc(sizeof(Lista)));
+        if (!uj) elfogyott();
+        return uj;
+    }
+    van_szabad();
+    Lista *uj = tar.szabad;
+    tar.szabad = uj->kov;
+    return uj;
+}
+
+// --- Lists built in order ------------------------------------------------------
+// The first word starts the list, every later one goes behind the current
+// end, so the head stays the first node.
+struct Epito {
+    Lista *fej = nullptr;
+    Lista *veg = nullptr;
+};
+
+inline void epito_hozzafuz(Epito *e, Lista *uj)
+{
+    uj->kov = nullptr;
+    if (e->veg) e->veg->kov = uj;
+    else e->fej = uj;
+    e->veg = uj;
+}
+
+// a when c is true, else b, by arithmetic: compilers turn a plain choice back
+// into a branch when they can.
+inline Lista *valaszt(bool c, Lista *a, Lista *b)
+{
+    const uintptr_t maszk = 0 - static_cast<uintptr_t>(c);
+    return reinterpret_cast<Lista *>((reinterpret_cast<uintptr_t>(a) & maszk) |
+                                     (reinterpret_cast<uintptr_t>(b) & ~maszk));
+}
+
+// Copies, in order, the nodes of lis for which kell(word) is true (kell is
+// given the node's whole word array); returns the new list.
+//
+// Whether a word stays follows the words, so a branch on it would be
+// mispredicted at every other word, which costs more than the copy. So each
+// word is copied into the next free node and linked behind the list's end
+// whatever the answer; the answer only decides, without a branch, whether
+// that node is taken (the end moves onto it and the free chain past it) or is
+// used again for the next word.
+template <class Feltetel>
+Lista *masol_ha(const Lista *lis, Feltetel kell)
+{
+    if (egyenkent()) {
+        Epito e;
+        for (; lis; lis = lis->kov)
+            if (kell(lis->szo)) {
+                Lista *uj = csomopont_foglal();
+                memcpy(uj->szo, lis->szo, SZO_MERET);
+                epito_hozzafuz(&e, uj);
+            }
+        return e.fej;
+    }
+    Lista elott;  // stands before the first node, so the end always exists
+    Lista *veg = &elott;
+    for (; lis; lis = lis->kov) {
+        const bool marad = kell(lis->szo);
+        van_szabad();
+        Lista *uj = tar.szabad;
+        Lista *utana = uj->kov;
+        memcpy(uj->szo, lis->szo, SZO_MERET);
+        veg->kov = uj;
+        veg = valaszt(marad, uj, veg);
+        tar.szabad = valaszt(marad, utana, uj);
+    }
+    veg->kov = nullptr;
+    return elott.kov;
+}
+
+// True for 'A'..'Z' and 'a'..'z' alone; setting bit 5 folds the upper case
+// onto the lower without letting '@', '[' or any byte above 0x7f in.
+inline bool ascii_betu(unsigned char c)
+{
+    return static_cast<unsigned char>((c | 0x20) - 'a') < 26;
+}
+
+#endif

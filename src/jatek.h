@@ -53,11 +53,20 @@ int tartalmaz_specialis_karaktert(const char *s);
 // list the caller releases; NULL when the file has no such word or cannot be
 // opened.
 Lista *Lista_epit_fajlbol(const char *fajlnev);
+// The same, and through egesz (may be NULL) whether the file was read whole:
+// 1 when read to its end or missing, 0 when it exists but could not be opened
+// or read to its end (the list then holds the words read before the failure).
+// Whoever writes the file back must know it has all of it.
+Lista *Lista_epit_fajlbol_ellenorizve(const char *fajlnev, int *egesz);
 // Replaces the file with the list's words, one a line, in list order, followed
 // by the tokens of the old file that the loader skips, in their file order, so
-// no word of the file is ever lost. Writes a temporary file beside the target
-// (the link's target, for a symbolic link) and renames it over; on any failure
-// the old file stays as it was. The list is only read.
+// no word of the file is ever lost; for a symbolic link, the file it leads to.
+// The old file is read whole first. Where a new file can keep all of the old
+// one's identity (its owner and group, its permission bits, its being the one
+// link to its contents) it is written beside it and renamed over it; else the
+// old file is written over in place, and on a failure what was overwritten is
+// written back. Any failure leaves the old contents and says so on stderr in
+// one line naming the file. The list is only read.
 void Lista_visszair_fajlba(const Lista *lis, const char *fajlnev);
 
 // Console aids: number of nodes; each word on its own line on stdout; the

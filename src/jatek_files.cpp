@@ -1,14 +1,9 @@
-// Word files: the tokenizer, the loader, and the rewrite that replaces a
-// word file without losing any of it.
+// Reading word files: the tokenizer and the loader. (Writing them back is in
+// jatek_rewrite.cpp.)
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <memory>
 #include <string>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "jatek_internal.h"
 
@@ -126,137 +121,43 @@ static inline void kisbetusen_masol(char *szo, const char *be)
     memset(szo + BE_MERET, 0, SZO_MERET - BE_MERET);
 }
 
-Lista *Lista_epit_fajlbol(const char *fajlnev)
+Lista *Lista_epit_fajlbol_ellenorizve(const char *fajlnev, int *egesz)
 {
-    if (!fajlnev) return nullptr;
-    Fajl f(fopen(fajlnev, "rb"));
-    if (!f) return nullptr;
+    int olvasva = 0;
     Epito e;
-    // A read error part way leaves the words read so far: a shorter list.
-    tokenek_bejar(
-        f.get(),
-        [&](const char *be, size_t) {
-            Lista *uj = csomopont_foglal();
-            kisbetusen_masol(uj->szo, be);
-            epito_hozzafuz(&e, uj);
-        },
-        [](const char *, size_t, bool) {});
+    errno = 0;
+    if (Fajl f{fajlnev ? fopen(fajlnev, "rb") : nullptr}) {
+        olvasva = tokenek_bejar(
+            f.get(),
+            [&](const char *be, size_t) {
+                Lista *uj = csomopont_foglal();
+                kisbetusen_masol(uj->szo, be);
+                epito_hozzafuz(&e, uj);
+            },
+            [](const char *, size_t, bool) {});
+    } else {
+        olvasva = errno == ENOENT;  // a missing file holds no word
+    }
+    if (egesz) *egesz = olvasva;
     return e.fej;
 }
 
-// The link's text, or "" when it cannot be read or is longer than PATH_MAX.
-static std::string link_tartalma(const std::string &ut)
+Lista *Lista_epit_fajlbol(const char *fajlnev)
 {
-    char buf[PATH_MAX];
-    ssize_t n = readlink(ut.c_str(), buf, sizeof buf);
-    if (n <= 0 || n >= PATH_MAX) return std::string();
-    return std::string(buf, static_cast<size_t>(n));
+    // A read error part way leaves the words read so far: a shorter list.
+    return Lista_epit_fajlbol_ellenorizve(fajlnev, nullptr);
 }
 
-// The path a rewrite replaces: fajlnev itself, or for a symbolic link (or a
-// chain of them) the file it finally names, which need not exist yet, so that
-// the link stays a link. "" on a loop of links or an unreadable link.
-static std::string vegso_cel(const char *fajlnev)
+std::string kihagyott_tokenek(const std::string &szoveg)
 {
-    std::string ut = fajlnev;
-    for (int lepes = 0; lepes < 40; ++lepes) {
-        struct stat st;
-        if (lstat(ut.c_str(), &st) != 0) return errno == ENOENT ? ut : std::string();
-        if (!S_ISLNK(st.st_mode)) return ut;
-        std::string cel = link_tartalma(ut);
-        if (cel.empty()) return cel;
-        size_t per = ut.rfind('/');
-        if (cel[0] != '/' && per != std::string::npos) cel = ut.substr(0, per + 1) + cel;
-        ut = cel;
-    }
-    return std::string();
-}
-
-// Opens the file about to be replaced, so that its skipped tokens can be kept,
-// and reads its permission bits. A missing file gives a null *regi and the
-// bits a newly created file would get under the process's umask.
-// False when the file exists but is not a regular file or cannot be read:
-// replacing it then would lose what it holds.
-static bool regi_megnyit(const std::string &cel, Fajl *regi, mode_t *jogok)
-{
-    struct stat st;
-    if (stat(cel.c_str(), &st) != 0) {
-        bool hianyzik = errno == ENOENT;
-        mode_t maszk = umask(0);  // reading the umask means setting it
-        umask(maszk);
-        *jogok = 0666 & ~maszk;
-        return hianyzik;
-    }
-    if (!S_ISREG(st.st_mode)) return false;
-    *jogok = st.st_mode & 07777;
-    regi->reset(fopen(cel.c_str(), "rb"));
-    return *regi != nullptr;
-}
-
-// Writes the list's words, one a line, then the skipped tokens of regi (may
-// be null), one a line, into the open file uj. True when every byte was
-// written and regi was read to its end.
-static bool tartalmat_ir(FILE *uj, const Lista *lis, FILE *regi)
-{
-    for (; lis; lis = lis->kov) {
-        fputs(lis->szo, uj);
-        putc('\n', uj);
-    }
-    bool olvasva = !regi || tokenek_bejar(
-        regi, [](const char *, size_t) {},
-        [uj](const char *p, size_t n, bool vege) {
-            if (vege) putc('\n', uj);
-            else fwrite(p, 1, n, uj);
-        });
-    return olvasva && !ferror(uj);
-}
-
-// Makes a temporary file beside cel with the given permission bits, fills it
-// and brings it to the disk. Its name goes to *ideiglenes as soon as it
-// exists, so the caller can remove it; true when it is complete.
-static bool ideiglenest_ir(const std::string &cel, mode_t jogok, const Lista *lis,
-                           FILE *regi, std::string *ideiglenes)
-{
-    std::string minta = cel + ".XXXXXX";
-    int fd = mkstemp(&minta[0]);
-    if (fd < 0) return false;
-    *ideiglenes = minta;
-    FILE *uj = fchmod(fd, jogok) == 0 ? fdopen(fd, "wb") : nullptr;
-    if (!uj) {
-        close(fd);
-        return false;
-    }
-    bool jo = tartalmat_ir(uj, lis, regi) && fflush(uj) == 0 && fsync(fileno(uj)) == 0;
-    // A failing close can be the first report of a failed write.
-    return fclose(uj) == 0 && jo;
-}
-
-// Brings the new directory entry to the disk; a failure here leaves both the
-// old and the new file whole, so it is not reported.
-static void konyvtar_szinkron(const std::string &cel)
-{
-    size_t per = cel.rfind('/');
-    std::string konyvtar = per == std::string::npos ? "." : per == 0 ? "/" : cel.substr(0, per);
-    int fd = open(konyvtar.c_str(), O_RDONLY | O_DIRECTORY);
-    if (fd < 0) return;
-    fsync(fd);
-    close(fd);
-}
-
-void Lista_visszair_fajlba(const Lista *lis, const char *fajlnev)
-{
-    if (!fajlnev) return;
-    std::string cel = vegso_cel(fajlnev);
-    if (cel.empty()) return;
-    Fajl regi;
-    mode_t jogok;
-    if (!regi_megnyit(cel, &regi, &jogok)) return;
-    std::string ideiglenes;
-    bool kesz = ideiglenest_ir(cel, jogok, lis, regi.get(), &ideiglenes);
-    regi.reset();
-    if (!kesz || rename(ideiglenes.c_str(), cel.c_str()) != 0) {
-        if (!ideiglenes.empty()) unlink(ideiglenes.c_str());
-        return;
-    }
-    konyvtar_szinkron(cel);
+    std::string ki;
+    Token t;
+    auto szo = [](const char *, size_t) {};
+    auto kihagyott = [&ki](const char *p, size_t n, bool vege) {
+        if (vege) ki += '\n';
+        else ki.append(p, n);
+    };
+    darab_bont(&t, szoveg.data(), szoveg.size(), szo, kihagyott);
+    if (t.benne) token_lezar(&t, szo, kihagyott);
+    return ki;
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "jatek.h"
 
@@ -151,6 +152,10 @@ Lista *masol_ha(const Lista *lis, Feltetel kell)
     veg->kov = nullptr;
     return elott.kov;
 }
+
+// The tokens of a word file's text that the loader skips, in file order, each
+// followed by a line end: what a rewrite keeps after the list's words.
+std::string kihagyott_tokenek(const std::string &szoveg);
 
 // True for 'A'..'Z' and 'a'..'z' alone; setting bit 5 folds the upper case
 // onto the lower without letting '@', '[' or any byte above 0x7f in.

@@ -1,6 +1,8 @@
 // The game screen and the add-word screen.
 #include "screens.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -195,16 +197,30 @@ static void edit_inputstring(char *inputstring, int *text_cntr, SDLKey sym)
     }
 }
 
+// Writes the word file back as it is now, with word (when not NULL) at its
+// sorted place. The file is read only now, at the button's release, so that
+// words anybody added while the screen was open stay; and a file that cannot
+// be read whole is left as it is rather than written over from a part of it.
+static void write_back(const char *fajlnev, const char *word)
+{
+    int egesz;
+    Lista *teljes_lista = Lista_epit_fajlbol_ellenorizve(fajlnev, &egesz);
+    if (!egesz) {
+        fprintf(stderr, "A szofajl nem olvashato vegig, valtozatlan marad: %s (%s)\n", fajlnev, strerror(errno));
+    } else {
+        if (word) teljes_lista = Lista_rendezetten_beszur(teljes_lista, word);
+        Lista_visszair_fajlba(teljes_lista, fajlnev);
+    }
+    Lista_felszab(teljes_lista);
+}
+
 void szo_hozzaad(int lang, SDL_Surface *screen, SDL_Event *ev)
 {
-    const char *fajlnev = szofajl(lang);
     Button options[sizeof ADD_WORD_TABLE / sizeof ADD_WORD_TABLE[0]];
     Buttons_start(screen, options, ADD_WORD_TABLE, lang == ENGLISH ? ADD_WORD_ENG : NULL);
     char inputstring[maxinputlength + 1] = "";
     int text_cntr = 0;
     show_inputstring(screen, inputstring);
-    // Read only now, so the screen is up before a large file is loaded.
-    Lista *teljes_lista = Lista_epit_fajlbol(fajlnev);
 
     int r;
     while ((r = Buttons_wait(screen, ev, options)) == BUTTONS_KEY) {
@@ -213,9 +229,6 @@ void szo_hozzaad(int lang, SDL_Surface *screen, SDL_Event *ev)
         show_inputstring(screen, inputstring);
         Buttons_show(screen, options);
     }
-    if (r == ADD_WORD_SAVE) teljes_lista = Lista_rendezetten_beszur(teljes_lista, inputstring);
-    if (r == ADD_WORD_SAVE || r == ADD_WORD_BACK) Lista_visszair_fajlba(teljes_lista, fajlnev);
-    // Released before exit too, so that nothing is left behind at any exit.
-    Lista_felszab(teljes_lista);
+    if (r == ADD_WORD_SAVE || r == ADD_WORD_BACK) write_back(szofajl(lang), r == ADD_WORD_SAVE ? inputstring : NULL);
     if (r == BUTTONS_QUIT) exit(0);  // the typed word is dropped, the file untouched
 }

@@ -38,21 +38,14 @@ keys() { xdotool mousemove --window "$win" 795 475 key --delay 50 "$@"; }
 face="17 60 81"
 
 await 35 200 "$face" "the language chooser"
-click 100 290
-await 35 60 "$face" "the English menu"
-click 60 90
-await 14 95 "$face" "the board"
-keys e l s t b
-await 17 430 "$face" "the end screen's back button"
+click 100 290; await 35 60 "$face" "the English menu"
+click 60 90; await 14 95 "$face" "the board"
+keys e l s t b; await 17 430 "$face" "the end screen's back button"
 grab -crop 780x80+20+210 txt:- | grep '#47D686' >/dev/null || fail "no win message"
-click 40 440
-await 35 60 "$face" "the menu after the game"
-click 60 190
-await 35 135 "$face" "the add-word screen"
-keys f i g
-await 150 125 "$face" "the typed word"
-click 100 300
-await 35 135 "3 37 54" "the menu after saving"
+click 40 440; await 35 60 "$face" "the menu after the game"
+click 60 190; await 35 135 "$face" "the add-word screen"
+keys f i g; await 150 125 "$face" "the typed word"
+click 100 300; await 35 135 "3 37 54" "the menu after saving"
 click 60 390
 timeout 10 tail --pid=$! -f /dev/null || fail "the game did not end after Exit"
 wait $! || fail "Exit gave status $?"

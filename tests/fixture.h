@@ -4,8 +4,12 @@
 #define FIXTURE_H
 
 #include <SDL.h>
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -17,6 +21,35 @@
 #include "jatek.h"
 
 using Words = std::vector<std::string>;
+
+// The one injection point for failing file operations: these stand in front
+// of the C library's functions for the whole test program, so the engine
+// meets them. On a word file (*.txt) the call the armed fault names fails; a
+// "read" fault lets `after` bytes through, then fails as a bad disk does.
+static struct Fault {
+    std::string call;  // "fopen", "read", "mkstemp", "fsync", "rename" or none
+    size_t after = 0;
+} fault;
+template <class F>
+static F *real(F *, const char *name) { return reinterpret_cast<F *>(dlsym(RTLD_NEXT, name)); }
+#define PASS_ON(f, word_file, ...) (fault.call == #f && word_file ? (errno = EIO, -1) : real(f, #f)(__VA_ARGS__))
+extern "C" int mkstemp(char *tmpl) { return PASS_ON(mkstemp, strstr(tmpl, ".txt"), tmpl); }
+extern "C" int fsync(int fd) { return PASS_ON(fsync, true, fd); }
+extern "C" int rename(const char *from, const char *to) noexcept { return PASS_ON(rename, strstr(to, ".txt"), from, to); }
+extern "C" FILE *fopen(const char *name, const char *mode)
+{
+    const bool word_file = strstr(name, ".txt") != nullptr;
+    if (word_file && fault.call == "fopen") return errno = EMFILE, nullptr;
+    FILE *f = real(fopen, "fopen")(name, mode);
+    if (!f || !word_file || fault.call != "read") return f;
+    cookie_io_functions_t cut = {[](void *f, char *buf, size_t n) -> ssize_t {
+                                     if (!fault.after) return errno = EIO, -1;
+                                     size_t got = fread(buf, 1, std::min(n, fault.after), (FILE *)f);
+                                     return fault.after -= got, (ssize_t)got;
+                                 },
+                                 nullptr, nullptr, [](void *f) { return fclose((FILE *)f); }};
+    return fopencookie(f, mode, cut);
+}
 
 // A fresh working folder holding the game's font, removed afterwards.
 struct TempDir {
@@ -30,19 +63,10 @@ struct TempDir {
 };
 
 inline void write_file(const std::string &name, const std::string &text) { std::ofstream(name, std::ios::binary) << text; }
-inline std::string read_file(const std::string &name)
-{
-    std::ostringstream s;
-    s << std::ifstream(name, std::ios::binary).rdbuf();
-    return s.str();
-}
+inline std::string read_file(const std::string &name) { return (std::ostringstream() << std::ifstream(name, std::ios::binary).rdbuf()).str(); }
 
 // The words of a text split at white space, W("sell tell"), and of a list.
-inline Words W(const std::string &text)
-{
-    std::istringstream in(text);
-    return Words(std::istream_iterator<std::string>(in), {});
-}
+inline Words W(const std::string &text) { return Words(std::istream_iterator<std::string>(std::istringstream(text) >> std::ws), {}); }
 inline Words words_of(const Lista *lis)
 {
     Words out;
@@ -72,9 +96,9 @@ template <class C>
 Uint32 rgb(C c) { return (Uint32)c.r << 16 | c.g << 8 | c.b; }
 inline bool same_pixels(SDL_Surface *a, SDL_Surface *b)
 {
-    for (int i = 0; i < 800 * 480; ++i)
-        if (pixel(a, i % 800, i / 800) != pixel(b, i % 800, i / 800)) return false;
-    return true;
+    int i = 0;
+    while (i < 800 * 480 && pixel(a, i % 800, i / 800) == pixel(b, i % 800, i / 800)) ++i;
+    return i == 800 * 480;
 }
 
 // Events queued before the screen under test runs (SDL 1.2's queue holds

@@ -59,7 +59,6 @@ TEST(List, SortedInsertion)
     Lista *lis = list_of(W("apple pear plum")), *old_pear = lis->kov;
     Lista_rendezetten_beszur(lis, "pear");
     EXPECT_EQ(lis->kov->kov, old_pear);  // an equal word goes in front of the old copy
-    EXPECT_EQ(words_of(lis = Lista_rendezetten_beszur(lis, "")), (Words{"", "apple", "pear", "pear", "plum"}));
     Lista_felszab(lis);
 }
 
@@ -128,7 +127,6 @@ TEST(LetterStep, FamiliesPlacesEqualWordsAndBrokenGuarantees)
         {long2, blank20, "z", long2, std::string(16, '_') + "z___ /z 0"},
         // Calls the game never makes stay inside the strings and lists.
         {"", "_e__", "x", "", "_e__ / 0"},
-        {"aaaaaa", "__", "a", "aaaaaa", "aa /a 0"},
         {"bell tell", "bell", "l", "bell tell", "bell /l 0"},
         {mixed, "__", "b", mixed, "_b /b 0"},
     };
@@ -145,23 +143,16 @@ TEST(LetterStep, FamiliesPlacesEqualWordsAndBrokenGuarantees)
     EXPECT_EQ(full.state(), "b___ acdfghijkm/" + many + " 1");
 }
 
-// Far more nodes than the engine's first block holds.
-TEST(Duplicates, FirstOccurrenceKeptInOrder)
-{
-    Words words = W("pear apple pear fig apple"), expected = W("pear apple fig");
-    for (int i = 0; i < 20000; ++i) words.push_back("w" + std::to_string(i % 10000));
-    expected.insert(expected.end(), words.begin() + 5, words.begin() + 10005);
-    Lista *lis = list_of(words), *once = Lista_ismetles_nelkul(lis), *two = Lista_szur_hosszra(lis, 2);
-    EXPECT_EQ(words_of(once), expected);
-    EXPECT_EQ(std::make_pair(Lista_hossz(two), Lista_hossz(lis)), std::make_pair(20, 20005));
-    for (Lista *l : {once, two, lis}) Lista_felszab(l);
-}
-
-// Threads that each work on lists of their own, at once, get what one gets alone.
-TEST(Threads, EachOnListsOfItsOwn)
+// Far more nodes than a slab of the node store holds: the words from the
+// 17,577th on repeat the first ones, and are kept once. Two threads, each on
+// lists of its own at once, get what each gets alone.
+TEST(ManyNodes, DuplicatesAndThreads)
 {
     Words words;
     for (int i = 0; i < 20000; ++i) words.push_back({char('a' + i % 26), char('a' + i / 26 % 26), char('a' + i / 676 % 26), 'e'});
+    Lista *lis = list_of(words), *once = Lista_ismetles_nelkul(lis);
+    EXPECT_EQ(words_of(once), Words(words.begin(), words.begin() + 26 * 26 * 26));
+    Lista_felszab(once), Lista_felszab(lis);
     auto play = [&words](const char *letters) {
         std::string states;
         for (int game = 0; game < 20; ++game) {

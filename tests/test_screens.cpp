@@ -2,6 +2,7 @@
 #include <dlfcn.h>
 
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <tuple>
 
@@ -10,12 +11,15 @@
 #include "screens.h"
 #include "widgets.h"
 
-// Every flip of the screens passes here, so a test can see each frame shown.
+// Every flip of the screens passes here, so a test can see each frame shown,
+// and act while a screen is open.
 using Frame = std::unique_ptr<SDL_Surface, void (*)(SDL_Surface *)>;
 static std::vector<Frame> frames;
+static std::function<void()> on_flip;
 extern "C" int SDL_Flip(SDL_Surface *screen)
 {
     frames.emplace_back(copy_of(screen), SDL_FreeSurface);
+    if (on_flip) on_flip();
     return reinterpret_cast<int (*)(SDL_Surface *)>(dlsym(RTLD_NEXT, "SDL_Flip"))(screen);
 }
 
@@ -35,7 +39,7 @@ struct Screens : testing::Test {
     TempDir dir;
     SDL_Surface *screen = open_test_screen();
     SDL_Event ev;
-    Screens() { frames.clear(), cheat = 0, returning = true; }
+    Screens() { frames.clear(), on_flip = nullptr, cheat = 0, returning = true; }
     ~Screens() { returning = false; EXPECT_FALSE(SDL_PollEvent(nullptr)) << "events left unread"; }
     // Where what is drawn on row y over the background ends.
     int right_edge(int y)
@@ -153,8 +157,11 @@ TEST_F(Screens, AWordStandingTwiceCanBeWonAndOnlyLengthsThatOccurAreDrawn)
     EXPECT_TRUE(twenties > 0 && twenties < 6);
 }
 
-// In the add-word screen y and z are exchanged, 20 letters at most.
-TEST_F(Screens, SaveInsertsTheTypedWordInSortedPlace)
+// Save puts the typed word in sorted place: y and z exchanged, 20 letters at
+// most, only letters. Back writes too; a press on Save released elsewhere
+// saves nothing. The captions and the file follow the language code; the line
+// is drawn from the start, empty, and the screen cleared at each key.
+TEST_F(Screens, AddWordTypingSaveBackAndLanguages)
 {
     const char *cases[][2] = {{"yz", "alma\nkorte\nzy\n"}, {"bcdefghijklmnopqrstuvw\bx", "alma\nbcdefghijklmnopqrstx\nkorte\n"},
                               {"\b\bab\bc", "ac\nalma\nkorte\n"}, {"k1 \r\x7fo", "alma\nko\nkorte\n"},
@@ -164,14 +171,7 @@ TEST_F(Screens, SaveInsertsTheTypedWordInSortedPlace)
         push(SDL_KEYDOWN, SDLK_KP_ENTER), add_word(1, c[0]);
         EXPECT_EQ(read_file("magyar.txt"), c[1]) << c[0];
     }
-}
-
-// Back writes too; a press on Save released elsewhere saves nothing. The
-// captions and the file follow the language code; the line is drawn from the
-// start, empty, and the screen cleared at each key.
-TEST_F(Screens, AddWordBackStrayReleasesLanguagesAndTheLine)
-{
-    write_file("magyar.txt", "Alma korte\n");
+    write_file("magyar.txt", "Alma korte\n"), frames.clear();
     push_keys("szilva"), push(SDL_MOUSEBUTTONDOWN, 100, SAVE_Y), push(SDL_MOUSEBUTTONUP, 600, 50);
     push(SDL_MOUSEBUTTONDOWN, 100, SAVE_Y), push(SDL_MOUSEBUTTONUP, 100, BACK_Y);
     szo_hozzaad(1, screen, &ev);
@@ -189,6 +189,33 @@ TEST_F(Screens, AddWordBackStrayReleasesLanguagesAndTheLine)
     }
     remove("angol.txt"), add_word(2, "fig");
     EXPECT_EQ(read_file("angol.txt"), "fig\n");
+}
+
+// The file is read at the release, as it is then: a word another writer
+// added while the screen was open stays; a file that cannot be opened or read
+// to its end is left as it was, and stderr names it.
+TEST_F(Screens, AddWordWritesTheFileAsItIsAtTheRelease)
+{
+    const std::string before = "apple\npear\nplum\n";
+    const struct {
+        Fault fault;
+        bool appended;
+        int y;
+        std::string after;
+    } cases[] = {{{"read", 6}, false, SAVE_Y, before}, {{"fopen"}, false, BACK_Y, before},
+                 {{}, true, SAVE_Y, "apple\nfig\npear\nplum\nkiwi\n"}, {{}, true, BACK_Y, before + "kiwi\n"}};
+    for (const auto &c : cases) {
+        write_file("angol.txt", before), frames.clear();
+        on_flip = [&] {  // at the first key, when the screen has long been open
+            if (c.appended && frames.size() == 3) std::ofstream("angol.txt", std::ios::app) << "kiwi\n";
+        };
+        fault = c.fault;
+        testing::internal::CaptureStderr();
+        push_keys("fig"), push_click(100, c.y), szo_hozzaad(2, screen, &ev);
+        const bool said = testing::internal::GetCapturedStderr().find(": angol.txt (") != std::string::npos;
+        fault = {};
+        EXPECT_EQ(std::make_pair(read_file("angol.txt"), said), std::make_pair(c.after, !c.fault.call.empty())) << c.fault.call;
+    }
 }
 
 TEST_F(ScreensDeathTest, ExitStatuses)

@@ -84,8 +84,6 @@ TEST_F(Widgets, TextOverItsBoxAndClear)
                               if (bga == 255) boxRGBA(s, 33, 150, 293, 230, 17, 60, 81, 255);
                               textdisplay(s, 40, 150, 70, "Hangman", 71, 113, 134, 0);
                           }, MARK)) << bga;
-    EXPECT_EQ(textdisplay(screen, 40, 150, 70, nullptr, 71, 113, 134, 255), 0);
-    EXPECT_EQ(pixel(screen, 45, 230), rgb(FACE_COLOUR));
     TempDir no_font(false);
     EXPECT_EQ(textdisplay(screen, 40, 150, 70, "Hangman", 71, 113, 134, 255), 0);
     EXPECT_EQ(pixel(screen, 100, 200), rgb(FACE_COLOUR));

@@ -57,12 +57,16 @@ struct Orokseg {
 };
 thread_local Orokseg orokseg;
 
+// Whoever keeps free nodes, from a slab or from a list it released, hands
+// them on at its end; touching the object is what registers its end.
+void orokoljon() { (void)&orokseg; }
+
 // A chain an ended thread left, or a new slab chained up, as szabad. The
 // lock is not held while memory is sought: running out of it ends the
 // program, whose end hands this thread's nodes on under the same lock.
 void tomb_uj()
 {
-    (void)&orokseg;  // from its first slab on, a thread hands its nodes on at its end
+    orokoljon();
     {
         std::lock_guard<std::mutex> z(kozos.zar);
         if ((tar.szabad = kozos.arvak)) {
@@ -102,6 +106,7 @@ Lista *Lista_felszab(Lista *lis)
     // The list is already a chain of free nodes: it waits whole, so releasing
     // a list of any length costs the same.
     if (!lis) return nullptr;
+    orokoljon();
     if (tar.szabad) lancot_rak(&tar.varo, lis);
     else tar.szabad = lis;
     return nullptr;

@@ -18,11 +18,15 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 # page always gives the same bytes.
 configure_file(${CMAKE_SOURCE_DIR}/packaging/hangman.6.in ${CMAKE_BINARY_DIR}/packaging/hangman.6 @ONLY)
 execute_process(COMMAND gzip -9nf ${CMAKE_BINARY_DIR}/packaging/hangman.6 COMMAND_ERROR_IS_FATAL ANY)
+configure_file(${CMAKE_SOURCE_DIR}/packaging/hangman-solve.6.in ${CMAKE_BINARY_DIR}/packaging/hangman-solve.6 @ONLY)
+execute_process(COMMAND gzip -9nf ${CMAKE_BINARY_DIR}/packaging/hangman-solve.6 COMMAND_ERROR_IS_FATAL ANY)
 
 function(hangman_install component bindir gamedir datadir)
   set(args COMPONENT ${component} ${ARGN})
   set(out ${CMAKE_BINARY_DIR}/packaging/${component})
   install(TARGETS hangman RUNTIME DESTINATION ${gamedir} ${args})
+  # The solver takes its word file as an argument, so it goes on the PATH.
+  install(TARGETS hangman-solve RUNTIME DESTINATION ${bindir} ${args})
   install(FILES ${CMAKE_BINARY_DIR}/data/angol.txt ${CMAKE_BINARY_DIR}/data/magyar.txt
           DESTINATION ${datadir} ${args})
 
@@ -35,7 +39,7 @@ function(hangman_install component bindir gamedir datadir)
 
   install(FILES ${CMAKE_SOURCE_DIR}/packaging/hangman.svg
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps ${args})
-  install(FILES ${CMAKE_BINARY_DIR}/packaging/hangman.6.gz
+  install(FILES ${CMAKE_BINARY_DIR}/packaging/hangman.6.gz ${CMAKE_BINARY_DIR}/packaging/hangman-solve.6.gz
           DESTINATION ${CMAKE_INSTALL_MANDIR}/man6 ${args})
 
   # The desktop entry needs the launcher's absolute path, known only once the

@@ -11,7 +11,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 deb=$(ls "$tmp"/out/hangman_"$3"_*.deb) || fail "no hangman_$3_*.deb was made"
 
 files=$(dpkg-deb -c "$deb" | awk '{print $6}')
-for f in games/hangman lib/games/hangman/hangman share/games/hangman/angol.txt share/games/hangman/magyar.txt \
+for f in games/hangman games/hangman-solve share/man/man6/hangman-solve.6.gz lib/games/hangman/hangman share/games/hangman/angol.txt share/games/hangman/magyar.txt \
     share/applications/hangman.desktop share/icons/hicolor/scalable/apps/hangman.svg \
     share/man/man6/hangman.6.gz share/doc/hangman/copyright; do
     grep -qx "./usr/$f" <<<"$files" || fail "/usr/$f is not in the package"
@@ -25,6 +25,8 @@ player() { env -u XDG_DATA_HOME -u DISPLAY HOME="$tmp/home" SDL_VIDEODRIVER=x11 
 [ "$(player --version)" = "hangman $3" ] || fail "--version"
 grep -q '^Usage: hangman' <<<"$(player --help)" || fail "--help shows no usage"
 ! player --fullscreen 2>/dev/null || fail "an unknown option was taken"
+grep -q '^20 letters: .*(proven)' <<<"$("$tmp/root/usr/games/hangman-solve" "$tmp/root/usr/share/games/hangman/angol.txt" 20)" ||
+    fail "hangman-solve does not answer for the installed list"
 # A word file already in the player's folder is kept, the missing one copied
 # in and the font linked, before the game starts.
 play=$tmp/home/.local/share/hangman

@@ -109,7 +109,7 @@ std::string text_line(const Solution &s)
                           : s.fewest_wrong < LOSING_WRONG ? std::to_string(s.fewest_wrong) + " wrong"
                           : s.proven                        ? "cannot be won"
                                                             : "no win found";
-    verdict += s.proven ? " (proven)" : " (not proven, at least " + std::to_string(s.lower_bound) + ")";
+    if (s.candidates) verdict += s.proven ? " (proven)" : " (not proven, at least " + std::to_string(s.lower_bound) + ")";
     if (!s.letters.empty()) verdict += ", play " + s.letters;
     char line[256];
     std::snprintf(line, sizeof line, "%2d letters: %6d candidates, %s, %.2f s, %lld position%s", s.length,
@@ -170,6 +170,7 @@ int main(int argc, char **argv)
         return 1;
     }
     if (!load(o, by_length)) return 1;
+    if (o.lengths.empty()) std::fprintf(stderr, "hangman-solve: %s: no word of 3 to 20 letters\n", o.file);
     std::vector<Solution> results = solve_all(o, by_length);
 
     int status = 0;

@@ -136,6 +136,10 @@ public:
     {
         std::string keys;
         Position next;
+        // A lost entry is searched again, and the time allowed no longer
+        // counts: the budget is known to be enough.
+        deadline_ = std::chrono::steady_clock::time_point::max();
+        timed_out_ = false;
         while (!decided(p)) {
             uint64_t hi, lo;
             key(p, hi, lo);
@@ -158,7 +162,10 @@ public:
         wrong = 0;
         while (!decided(p) && wrong < LOSING_WRONG) {
             char moves[ALPHABET];
-            order_moves(p, candidates(p), LOSING_WRONG, moves);
+            if (order_moves(p, candidates(p), LOSING_WRONG, moves) == 0) {
+                wrong = LOSING_WRONG;  // no letter tells the candidates apart
+                break;
+            }
             keys += moves[0];
             wrong += step(w_, p, moves[0], next);
             std::swap(p, next);

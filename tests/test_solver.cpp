@@ -171,6 +171,12 @@ TEST(Search, OutOfTimeGivesAPlayAndWhatIsProven)
     EXPECT_EQ(s.lower_bound, 0);
     ASSERT_LT(s.fewest_wrong, LOSING_WRONG);
     EXPECT_EQ(replay(all, s.letters), s.fewest_wrong);
+    // Two words that no letter tells apart once a and b are shown: the
+    // quick play stops there, and the search proves the game lost.
+    Solution dead = solve(words_of_length({"abab", "abba"}), 1e-9);
+    EXPECT_EQ(dead.letters, "");
+    EXPECT_EQ(dead.fewest_wrong, LOSING_WRONG);
+    EXPECT_TRUE(solve(words_of_length({"abab", "abba"}), 60).proven);
     // The same list with time enough proves the least.
     Solution full = solve(words_of_length(all), 60);
     EXPECT_TRUE(full.proven);

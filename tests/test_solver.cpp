@@ -125,7 +125,7 @@ TEST(Step, AgreesWithTheEngineOnRandomListsPatternsAndLetters)
 TEST(Search, AgreesWithBruteForceAndItsPlaysWin)
 {
     std::mt19937 rng(11);
-    for (int trial = 0; trial < 300; ++trial) {
+    for (int trial = 0; trial < 200; ++trial) {
         const int length = 2 + static_cast<int>(rng() % 5), letters = 3 + static_cast<int>(rng() % 6);
         const Strings all = random_words(rng, length, letters, 2 + static_cast<int>(rng() % 120));
         Lista *start = list_of(all);

@@ -11,6 +11,7 @@ trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
 cd "$work"
 cp "$2" Inconsolata.otf
 fail() { echo "e2e: $*" >&2; exit 1; }
+trap 'echo "e2e: a command failed at line $LINENO" >&2' ERR
 
 Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>display 2>/dev/null &
 for _ in $(seq 300); do [ -s display ] && break; sleep 0.1; done

@@ -155,6 +155,9 @@ TEST(Search, TenWrongLettersLose)
     EXPECT_EQ(replay(ten, won.letters), 9);
     EXPECT_TRUE(lost.proven);
     EXPECT_EQ(lost.fewest_wrong, LOSING_WRONG);
+    // No letter can become right before ten wrong ones: the bound rules out
+    // every word at the start, one position for each budget.
+    EXPECT_EQ(lost.positions, LOSING_WRONG);
     EXPECT_EQ(lost.letters, "");
     // A single word is won at once by its own letters.
     Solution one = solve(words_of_length({"level"}), 60);

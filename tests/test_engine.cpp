@@ -39,6 +39,10 @@ TEST(List, InsertReleaseAndLetterTests)
     EXPECT_EQ(std::make_tuple(Lista_hossz(lis), leghosszabb_szo(lis), leghosszabb_szo(nullptr)), std::make_tuple(4, 35, 0));
     EXPECT_EQ(Lista_felszab(lis), Lista_felszab(nullptr));
     EXPECT_EQ(words_of(lis = Lista_vegere_beszur(nullptr, "fig")), W("fig"));
+    testing::internal::CaptureStdout();
+    Lista_kiir(lis);
+    szamoz(12);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "fig\n123456789012\n");
     Lista_felszab(lis);
     EXPECT_EQ(std::make_pair(tartalmaz_specialis_karaktert(""), tartalmaz_specialis_karaktert("azAZ")), std::make_pair(0, 0));
     for (const char *s : {"x-ray", "k\xc3\xb6rte", "abc1", "@", "[", "`", "{", "a b"}) EXPECT_EQ(tartalmaz_specialis_karaktert(s), 1) << s;

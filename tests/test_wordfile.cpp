@@ -78,6 +78,10 @@ TEST(Rewrite, ByteForByteWithTheSkippedTokensAfterTheList)
     EXPECT_EQ(read_file("words.txt"), once);
     write_words(load("words.txt"), "words.txt");
     EXPECT_EQ(read_file("words.txt"), once);
+    // A skipped token alone in the reader's last chunk of 64 KiB.
+    write_file("words.txt", "ant" + std::string(65533, '\n') + "-");
+    write_words(load("words.txt"), "words.txt");
+    EXPECT_EQ(read_file("words.txt"), "ant\n-\n");
     EXPECT_EQ(entries(), Words{"words.txt"});
 }
 

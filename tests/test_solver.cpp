@@ -143,7 +143,7 @@ TEST(Search, AgreesWithBruteForceAndItsPlaysWin)
     }
 }
 
-TEST(Search, TenWrongLettersLose)
+TEST(Search, LostAtTheTenthWonAtOnceAndFilledIn)
 {
     // Each letter guessed takes away only its own word: nine wrong letters
     // leave one of ten words, but eleven words need the losing tenth.
@@ -163,6 +163,10 @@ TEST(Search, TenWrongLettersLose)
     Solution one = solve(words_of_length({"level"}), 60);
     EXPECT_EQ(one.letters, "lev");
     EXPECT_EQ(replay({"level"}, "lev"), 0);
+    // The last word shows each of its letters somewhere but not everywhere:
+    // a repeated key, which the game refuses, lets it fill the word in.
+    EXPECT_EQ(solve(words_of_length({"aaab", "aaba"}), 60).letters, "aba");
+    EXPECT_EQ(replay({"aaab", "aaba"}, "aba"), 0);
 }
 
 TEST(Search, OutOfTimeGivesAPlayAndWhatIsProven)

@@ -89,7 +89,7 @@ public:
 
     // Whether p can be won with at most budget wrong letters; false also
     // when the time has run out (then timed_out() tells). Only the words of
-    // hopes, ascending, can end a winning play from the position above.
+    // hopes, those the position above kept, can end a winning play.
     bool can_win(const Position &p, const std::vector<uint32_t> &hopes, int budget, size_t depth)
     {
         if (decided(p)) return true;

@@ -71,21 +71,12 @@ inline void keep(Position &p, uint32_t block, uint64_t in)
     p.in.push_back(in);
 }
 
-// The fill of a single candidate: every place of the word that holds a
-// letter the pattern already shows becomes shown.
-void fill_in(std::string &pattern, const std::string &word)
-{
-    bool shown[256] = {false};
-    for (unsigned char ch : pattern)
-        if (ch != '_') shown[ch] = true;
-    for (size_t i = 0; i < pattern.size(); ++i)
-        if (shown[static_cast<unsigned char>(word[i])]) pattern[i] = word[i];
-}
-
+// The fill of a single candidate, the engine's own.
 void fill_if_single(const Words &w, Position &p)
 {
-    if (p.in.size() == 1 && ones(p.in[0]) == 1)
-        fill_in(p.pattern, w.text[p.block[0] * 64 + static_cast<uint32_t>(__builtin_ctzll(p.in[0]))]);
+    if (p.in.size() != 1 || ones(p.in[0]) != 1) return;
+    const uint32_t x = p.block[0] * 64 + static_cast<uint32_t>(__builtin_ctzll(p.in[0]));
+    betuk_kitolt(&p.pattern[0], w.text[x].c_str());
 }
 }  // namespace
 
@@ -134,7 +125,7 @@ int step(const Words &w, const Position &from, char letter, Position &next)
         uint32_t x = next.block[0] * 64 + static_cast<uint32_t>(__builtin_ctzll(next.in[0]));
         for (size_t i = 0; i < L; ++i)
             if (w.text[x][i] == letter) next.pattern[i] = letter;
-        fill_in(next.pattern, w.text[x]);
+        betuk_kitolt(&next.pattern[0], w.text[x].c_str());
     }
     return 0;
 }

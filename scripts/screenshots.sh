@@ -17,11 +17,10 @@ cmake --build "$build" -j"$(nproc)" --target hangman wordlists
 game_bin=$PWD/$build/hangman
 
 work=$(mktemp -d)
-xvfb=
 game=
 cleanup() {
     [ -z "$game" ] || kill -KILL "$game" 2>/dev/null || true
-    [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null || true
+    [ -z "${XSERVER_PID:-}" ] || kill "$XSERVER_PID" 2>/dev/null || true
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -31,12 +30,8 @@ mkdir "$work/play"
 cp "$build"/data/angol.txt "$build"/data/magyar.txt "$work/play/"
 cp "$(sed -n 's/^HANGMAN_FONT:FILEPATH=//p' "$build/CMakeCache.txt")" "$work/play/Inconsolata.otf"
 
-# Xvfb chooses a free display and writes its number once it is ready.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || die "Xvfb did not start"
-export DISPLAY=":$(cat "$work/display")"
+. scripts/xserver.sh
+xserver_start 1024x768x24
 
 # The first second, from a fixed day, at which srand() and one rand() make
 # the game draw LENGTH from the lengths 3..20 that FILE has.

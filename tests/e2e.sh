@@ -6,6 +6,7 @@
 #   tests/e2e.sh GAME_BINARY FONT
 set -euo pipefail
 game=$1
+. "$(dirname "$0")/../scripts/xserver.sh"
 work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
 cd "$work"
@@ -13,12 +14,10 @@ cp "$2" Inconsolata.otf
 fail() { echo "e2e: $*" >&2; exit 1; }
 trap 'echo "e2e: a command failed at line $LINENO" >&2' ERR
 
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>display 2>/dev/null &
-for _ in $(seq 300); do [ -s display ] && break; sleep 0.1; done
-[ -s display ] || fail "Xvfb did not start"
-export DISPLAY=:$(cat display)
+xserver_start 800x600x24
 printf 'sell\ntell\nbell\nbees\nseen\nteen\nstem\nstep\n' >angol.txt
-"$game" &
+# The game, too, dies with this script, even when CTest kills it.
+setpriv --pdeathsig KILL "$game" &
 win=$(timeout 30 xdotool search --sync --name '^Dudovezuv / Hangman$' | head -n1)
 eval "$(xdotool getwindowgeometry --shell "$win")"
 [ "$WIDTH x $HEIGHT" = "800 x 480" ] || fail "the window is $WIDTH x $HEIGHT"

@@ -14,7 +14,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 stress=/usr/share/dict/american-english-insane
-scripts/setup.sh wamerican-insane time
+scripts/setup.sh bench
 
 # Quiet when all goes well; the whole log when the build fails.
 quietly() {

@@ -11,6 +11,7 @@
 # FUZZ_CXX names another clang++ (default: clang++).
 set -euo pipefail
 cd "$(dirname "$0")"
+scripts/setup.sh fuzz
 seconds=${1:-60}
 smoke=false
 [ "$seconds" = --smoke ] && { smoke=true; seconds=4; }

@@ -4,9 +4,9 @@
 # never overwritten afterwards.
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/setup.sh
+scripts/setup.sh play
 cmake -S . -B build >/dev/null
-cmake --build build --target hangman wordlists -j"$(nproc)"
+cmake --build build --target hangman hangman-solve wordlists -j"$(nproc)"
 mkdir -p play
 for f in angol.txt magyar.txt; do
     [ -e "play/$f" ] || cp "build/data/$f" "play/$f"

@@ -1,6 +1,6 @@
 # Included at install time (see cmake/install.cmake): writes the desktop entry
 # with the installed launcher's absolute path and installs it. Expects
-# HANGMAN_DESKTOP_IN, HANGMAN_DESKTOP_OUT, HANGMAN_BINDIR and HANGMAN_DATADIR.
+# HANGMAN_DESKTOP_IN, HANGMAN_DESKTOP_OUT, HANGMAN_BINDIR and HANGMAN_DATAROOTDIR.
 set(launcher "${CMAKE_INSTALL_PREFIX}/${HANGMAN_BINDIR}/hangman")
 
 # A path with characters that Exec reserves is quoted: inside the quotes ",
@@ -15,5 +15,5 @@ else()
 endif()
 
 configure_file("${HANGMAN_DESKTOP_IN}" "${HANGMAN_DESKTOP_OUT}" @ONLY)
-file(INSTALL DESTINATION "${CMAKE_INSTALL_PREFIX}/${HANGMAN_DATADIR}/applications"
+file(INSTALL DESTINATION "${CMAKE_INSTALL_PREFIX}/${HANGMAN_DATAROOTDIR}/applications"
      TYPE FILE FILES "${HANGMAN_DESKTOP_OUT}")

@@ -11,7 +11,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
-scripts/setup.sh xvfb xdotool x11-apps imagemagick libfaketime python3
+scripts/setup.sh screenshots
 cmake -S . -B "$build" >/dev/null
 cmake --build "$build" -j"$(nproc)" --target hangman wordlists
 game_bin=$PWD/$build/hangman

@@ -1,36 +1,78 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that are missing: the ones the game is built
-# with, the further ones named on the command line, and, after "--optional",
-# ones whose absence only skips some checks (their names differ between
-# releases). Non-interactive, so it runs unattended in CI; through sudo when
-# not root.
+# Installs the Debian packages that a task needs and this machine lacks:
+#   scripts/setup.sh play|test|fuzz|package|bench|screenshots|fresh-root
+# What the game is built and tested with is the Build-Depends of
+# debian/control, and nothing else names those; "play" and the tasks that
+# run no test leave out the test-only ones (the nocheck profile). What a
+# script needs beyond building is listed here, once. Unattended, so that it
+# runs in CI; through sudo when not root; without sudo, it says in one line
+# what to run as root instead.
 set -euo pipefail
-required=(build-essential cmake pkg-config libsdl1.2-dev libsdl-gfx1.2-dev
-          libsdl-ttf2.0-dev fonts-inconsolata wamerican hunspell-hu libgtest-dev)
-optional=()
-while [ $# -gt 0 ]; do
-    if [ "$1" = --optional ]; then shift; optional=("$@"); break; fi
-    required+=("$1"); shift
-done
+cd "$(dirname "$0")/.."
+task=${1:-}
 
-is_installed() {
-    dpkg-query -W -f='${Status}\n' "$1" 2>/dev/null | grep -q '^install ok installed$'
-}
-missing() { for p in "$@"; do is_installed "$p" || echo "$p"; done; }
-
-mapfile -t need < <(missing "${required[@]}")
-mapfile -t want < <(missing "${optional[@]}")
-[ ${#need[@]} -eq 0 ] && [ ${#want[@]} -eq 0 ] && exit 0
-
-sudo=
-[ "$(id -u)" -eq 0 ] || sudo=sudo
+# Each task: whether it builds (all of Build-Depends, or without the
+# test-only ones), the further packages it must have, and the ones whose
+# absence only skips a check. "clang" stands for clang and the libFuzzer
+# runtime of the version the release has.
+build=nocheck extra=() optional=()
+case $task in
+    play) ;;
+    test) build=all optional=(clang) ;;
+    fuzz) optional=(clang) ;;
+    package) extra=(lintian appstream desktop-file-utils) ;;
+    bench) extra=(time wamerican-insane) ;;
+    screenshots) build=all extra=(libfaketime python3) ;;
+    fresh-root) build=none extra=(debootstrap git) ;;
+    *) echo "usage: scripts/setup.sh play|test|fuzz|package|bench|screenshots|fresh-root" >&2; exit 2 ;;
+esac
+profile=()
+[ "$build" = nocheck ] && profile=(-P nocheck)
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-if [ ${#need[@]} -gt 0 ]; then
-    echo "Installing: ${need[*]}"
-    $sudo apt-get install -y -qq --no-install-recommends "${need[@]}" </dev/null
+
+installed() { dpkg-query -W -f='${Status}\n' "$1" 2>/dev/null | grep -q '^install ok installed$'; }
+# The clang of this release and its libFuzzer runtime, by the version that
+# the package "clang" depends on.
+clang_packages() {
+    local version
+    version=$(apt-cache depends clang 2>/dev/null | sed -n 's/^ *Depends: clang-\([0-9][0-9]*\)$/\1/p' | head -n1)
+    [ -n "$version" ] && printf '%s\n' clang "libclang-rt-$version-dev"
+}
+expand() { local p; for p in "$@"; do if [ "$p" = clang ]; then clang_packages; else echo "$p"; fi; done; }
+
+# What is missing; "?" when apt cannot tell (no package lists yet).
+missing=()
+if [ "$build" != none ]; then
+    if sim=$(apt-get -s "${profile[@]}" build-dep ./ 2>/dev/null); then
+        mapfile -t missing < <(sed -n 's/^Inst \([^ ]*\).*/\1/p' <<<"$sim")
+    else
+        missing=("?")
+    fi
 fi
-for p in "${want[@]}"; do
-    $sudo apt-get install -y -qq --no-install-recommends "$p" </dev/null \
-        || echo "Note: $p could not be installed; the checks that need it are skipped."
+for p in $(expand "${extra[@]}"); do installed "$p" || missing+=("$p"); done
+wanted=()
+for p in $(expand "${optional[@]}"); do installed "$p" || wanted+=("$p"); done
+# An optional package that cannot even be named (no clang here) is skipped.
+[ ${#missing[@]} -eq 0 ] && [ ${#wanted[@]} -eq 0 ] && exit 0
+
+as_root=()
+if [ "$(id -u)" -ne 0 ]; then
+    if ! command -v sudo >/dev/null; then
+        what=${missing[*]:-${wanted[*]}}
+        echo "setup.sh: Debian packages are missing (${what/\?/the package lists}) and there is no sudo; as root, run: $PWD/scripts/setup.sh $task" >&2
+        exit 1
+    fi
+    as_root=(sudo)
+fi
+echo "setup.sh: installing ${missing[*]/\?/the build dependencies} ${wanted[*]}"
+"${as_root[@]}" apt-get update -qq
+apt_install() { "${as_root[@]}" apt-get "$@" -y -qq --no-install-recommends </dev/null >/dev/null; }
+[ "$build" = none ] || apt_install "${profile[@]}" build-dep ./
+mapfile -t need < <(expand "${extra[@]}")
+[ ${#need[@]} -eq 0 ] || apt_install install "${need[@]}"
+# After the update, clang's version can be read even on a fresh machine.
+for p in "${optional[@]}"; do
+    mapfile -t want < <(expand "$p")
+    [ ${#want[@]} -gt 0 ] && apt_install install "${want[@]}" ||
+        echo "Note: $p could not be installed; the checks that need it are skipped."
 done

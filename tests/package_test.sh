@@ -1,19 +1,19 @@
 #!/usr/bin/env bash
-# The Debian package built from this build folder: its files, its Depends, and
-# its launcher unpacked into a temporary root and started as a player would,
-# but with no display, so that the game stops at its window with status 1.
-#   package_test.sh CPACK CPACK_CONFIG VERSION
+# The Debian package: its files, its Depends, and its launcher unpacked into
+# a temporary root and started as a player would, but with no display, so
+# that the game stops at its window with status 1. ./package.sh runs it.
+#   package_test.sh DEB
 set -euo pipefail
+deb=$1
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
-"$1" --config "$2" -B "$tmp/out" >/dev/null
-deb=$(ls "$tmp"/out/hangman_"$3"_*.deb) || fail "no hangman_$3_*.deb was made"
 
 files=$(dpkg-deb -c "$deb" | awk '{print $6}')
-for f in games/hangman games/hangman-solve share/man/man6/hangman-solve.6.gz lib/games/hangman/hangman share/games/hangman/angol.txt share/games/hangman/magyar.txt \
-    share/applications/hangman.desktop share/icons/hicolor/scalable/apps/hangman.svg \
-    share/man/man6/hangman.6.gz share/doc/hangman/copyright; do
+for f in games/hangman games/hangman-solve lib/games/hangman/hangman share/games/hangman/angol.txt \
+    share/games/hangman/magyar.txt share/applications/hangman.desktop \
+    share/icons/hicolor/scalable/apps/hangman.svg share/man/man6/hangman.6.gz \
+    share/man/man6/hangman-solve.6.gz share/doc/hangman/copyright share/doc/hangman/changelog.gz; do
     grep -qx "./usr/$f" <<<"$files" || fail "/usr/$f is not in the package"
 done
 for p in fonts-inconsolata libsdl1.2debian libsdl-gfx1.2-5 libsdl-ttf2.0-0; do
@@ -22,7 +22,8 @@ done
 
 dpkg-deb -x "$deb" "$tmp/root"
 player() { env -u XDG_DATA_HOME -u DISPLAY HOME="$tmp/home" SDL_VIDEODRIVER=x11 "$tmp/root/usr/games/hangman" "$@"; }
-[ "$(player --version)" = "hangman $3" ] || fail "--version"
+version=$(dpkg-deb -f "$deb" Version)
+[ "$(player --version)" = "hangman $version" ] || fail "--version does not say $version"
 grep -q '^Usage: hangman' <<<"$(player --help)" || fail "--help shows no usage"
 ! player --fullscreen 2>/dev/null || fail "an unknown option was taken"
 grep -q '^20 letters: .*(proven)' <<<"$("$tmp/root/usr/games/hangman-solve" "$tmp/root/usr/share/games/hangman/angol.txt" 20)" ||
@@ -37,3 +38,4 @@ player 2>"$tmp/err" || status=$?
 [ "$(cat "$play/angol.txt")" = mine ] || fail "the player's angol.txt was replaced"
 cmp -s "$play/magyar.txt" "$tmp/root/usr/share/games/hangman/magyar.txt" || fail "magyar.txt was not copied in"
 [ -L "$play/Inconsolata.otf" ] && [ -r "$play/Inconsolata.otf" ] || fail "no font link"
+echo "package_test: $deb passes"

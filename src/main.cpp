@@ -1,12 +1,12 @@
 // Start-up and the dispatch loop: the window, the language, then the main
 // menu and the screen it chooses, until "Exit".
 #include <SDL.h>
-#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 
 #include "menus.h"
 #include "screens.h"
+#include "window.h"
 
 enum { PLAY = 1, ADD_WORD = 2, CHOOSE_LANGUAGE = 3, EXIT = 4 };
 
@@ -14,14 +14,7 @@ int main(int argc, char *argv[])
 {
     (void)argc;
     (void)argv;
-    SDL_Init(SDL_INIT_VIDEO);  // a failure shows as the failed video mode below
-    SDL_Surface *screen = SDL_SetVideoMode(800, 480, 0, SDL_ANYFORMAT);
-    if (!screen) {
-        static const char message[] = "Nem sikerult megnyitni az ablakot!\n";
-        fwrite(message, 1, sizeof message - 1, stderr);
-        exit(1);
-    }
-    SDL_WM_SetCaption("Dudovezuv / Hangman", "Dudovezuv / Hangman");
+    SDL_Surface *screen = open_window();
     srand((unsigned)time(NULL));
 
     // Hungarian until chosen, in case the very first event wait fails.

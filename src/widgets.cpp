@@ -292,6 +292,17 @@ void drawing(SDL_Surface *screen, int x, int y, int n)
     for (int stage = n; stage >= 1; --stage) draw_gallows_part(screen, x, y, GALLOWS[stage - 1]);
 }
 
+SDL_Surface *window_icon()
+{
+    SDL_Surface *icon = SDL_CreateRGBSurface(SDL_SWSURFACE, 104, 104, 32, 0xff0000, 0xff00, 0xff, 0);
+    if (!icon) return NULL;
+    const Colour c = BACKGROUND_COLOUR;
+    SDL_FillRect(icon, NULL, SDL_MapRGB(icon->format, c.r, c.g, c.b));
+    // Where the board's gallows stands in the square of the package's icon.
+    drawing(icon, 7, -3, 10);
+    return icon;
+}
+
 void betuket_kiir_sdl(SDL_Surface *screen, const char *rossz_betuk, const char *jo_betuk)
 {
     char abc[sizeof ALPHABET], abc2[sizeof ALPHABET], abc3[sizeof ALPHABET];

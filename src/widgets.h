@@ -81,6 +81,9 @@ void drawing(SDL_Surface *screen, int x, int y, int n);
 // The letter board: the alphabet in ink, then the wrong letters and the good
 // letters over their own columns in their colours. Both strings only read.
 void betuket_kiir_sdl(SDL_Surface *screen, const char *rossz_betuk, const char *jo_betuk);
+// The window's icon: the complete gallows on the background, 104 pixels
+// square. Returns a new surface the caller frees, or NULL without memory.
+SDL_Surface *window_icon();
 // The candidate display: eight rows from the list, starting over at its head
 // when it runs out, then a flip. The list is only read; empty draws no rows.
 void cheatdisp(SDL_Surface *screen, const Lista *lis);

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The real game on an Xvfb server of its own: the language chooser, a won
+# The real game: first with no display, where it must end at once with
+# status 1 and its message, whatever SDL would fall back to; then on an Xvfb
+# server of its own: the window and its icon, the language chooser, a won
 # game, a word added and Exit. Clicks and keys go through xdotool, pixels come
-# back through xwd and ImageMagick. (Without a display the game must end with
-# status 1: the package test starts it so.)
+# back through xwd and ImageMagick.
 #   tests/e2e.sh GAME_BINARY FONT
 set -euo pipefail
 game=$1
@@ -14,6 +15,10 @@ cp "$2" Inconsolata.otf
 fail() { echo "e2e: $*" >&2; exit 1; }
 trap 'echo "e2e: a command failed at line $LINENO" >&2' ERR
 
+status=0
+env -u DISPLAY -u SDL_VIDEODRIVER timeout 10 "$game" </dev/null >out 2>err || status=$?
+[ "$status $(cat out err)" = "1 Nem sikerult megnyitni az ablakot!" ] || fail "with no display: $status $(cat out err)"
+
 xserver_start 800x600x24
 printf 'sell\ntell\nbell\nbees\nseen\nteen\nstem\nstep\n' >angol.txt
 # The game, too, dies with this script, even when CTest kills it.
@@ -21,6 +26,9 @@ setpriv --pdeathsig KILL "$game" &
 win=$(timeout 30 xdotool search --sync --name '^Dudovezuv / Hangman$' | head -n1)
 eval "$(xdotool getwindowgeometry --shell "$win")"
 [ "$WIDTH x $HEIGHT" = "800 x 480" ] || fail "the window is $WIDTH x $HEIGHT"
+# 104 pixels square, its corner in the background colour.
+icon=$(xprop -id "$win" -f _NET_WM_ICON 32x ' $0 $1 $2' _NET_WM_ICON)
+[ "$icon" = "_NET_WM_ICON(CARDINAL) 0x68 0x68 0xff032536" ] || fail "the window's icon: $icon"
 
 grab() { xwd -silent -id "$win" | convert xwd:- "$@"; }
 # Waits until the pixel at x, y has the colour "r g b"; a grab may fail while

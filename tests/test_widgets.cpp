@@ -108,6 +108,19 @@ TEST_F(Widgets, GallowsStages)
                           })) << "stage " << n;
 }
 
+// The window's icon is the board's complete gallows, cut out square.
+TEST_F(Widgets, WindowIconIsTheCompleteGallows)
+{
+    clear(screen), drawing(screen, 700, 365, 10);
+    SDL_Surface *icon = window_icon();
+    ASSERT_TRUE(icon && icon->w == 104 && icon->h == 104);
+    int differ = 0;
+    for (int y = 0; y < 104; ++y)
+        for (int x = 0; x < 104; ++x) differ += pixel(icon, x, y) != pixel(screen, 693 + x, 368 + y);
+    EXPECT_EQ(differ, 0);
+    SDL_FreeSurface(icon);
+}
+
 // The alphabet in ink, then the wrong and the good letters over their own
 // columns; a letter in both ends good, bytes that are no letters count for nothing.
 TEST_F(Widgets, LetterBoard)

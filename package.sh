@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package the Debian way (dpkg-buildpackage, binary only,
-# unsigned) from a copy of the source tree in build-deb/, checks it with
-# lintian and the package test, and prints the path of
+# unsigned) from a copy of the source tree in build-deb/, checks it and the
+# source package with lintian, and the package with the package test, and
+# prints the path of
 # dist/hangman_VERSION_ARCH.deb. Installs what is missing first. Then:
 #     sudo apt install ./dist/hangman_*.deb
 # The build skips the test suite (./test.sh runs it); DEB_BUILD_OPTIONS
@@ -24,6 +25,9 @@ git -c safe.directory="$PWD" ls-files -z --cached --others --exclude-standard |
 options=${DEB_BUILD_OPTIONS-nocheck}
 profiles=()
 case " $options " in *" nocheck "*) profiles=(-Pnocheck) ;; esac
+# The source package too, before the build adds to the tree, so that lintian
+# checks debian/ itself (debian/copyright above all).
+(cd "$stage" && dpkg-source -b hangman >source.log 2>&1)
 (cd "$stage/hangman" && DEB_BUILD_OPTIONS=$options dpkg-buildpackage -b -us -uc "${profiles[@]}" >../build.log 2>&1) || {
     tail -n 40 "$stage/build.log" >&2
     echo "package.sh: dpkg-buildpackage failed; the whole log is $stage/build.log" >&2
@@ -36,8 +40,9 @@ cp "$deb" dist/
 deb=dist/$(basename "$deb")
 
 # Every tag is shown; an error or a warning fails the build. The info tags
-# that remain are explained where they are overridden, in debian/.
-lintian -I --pedantic --fail-on error,warning "$stage"/hangman_*.changes >&2
+# that remain are explained where they are overridden, in debian/, or in
+# docs/packaging.md.
+lintian -I --pedantic --fail-on error,warning "$stage"/hangman_*.changes "$stage"/hangman_*.dsc >&2
 tests/package_test.sh "$deb" >&2
 
 # Run through sudo, hand the results back to the user who ran it.

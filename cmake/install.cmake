@@ -37,6 +37,12 @@ foreach(page hangman hangman-solve)
   install(FILES ${out}/${page}.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 endforeach()
 
+# What software centres show of the game, named by its AppStream id.
+set(HANGMAN_APPSTREAM_ID example.c_seed_9b93b6ca.hangman)
+configure_file(${CMAKE_SOURCE_DIR}/packaging/hangman.metainfo.xml.in
+               ${out}/${HANGMAN_APPSTREAM_ID}.metainfo.xml @ONLY)
+install(FILES ${out}/${HANGMAN_APPSTREAM_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/metainfo)
+
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/hangman.svg
         DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/scalable/apps)
 # The desktop entry needs the launcher's absolute path, known only once the

@@ -55,11 +55,29 @@ for p in $(expand "${optional[@]}"); do installed "$p" || wanted+=("$p"); done
 # An optional package that cannot even be named (no clang here) is skipped.
 [ ${#missing[@]} -eq 0 ] && [ ${#wanted[@]} -eq 0 ] && exit 0
 
+# For a message: the packages that debian/control names (not the ones they
+# pull in) and the extras, as far as they are missing.
+named_missing() {
+    local p
+    if [ "$build" != none ]; then
+        awk '/^Build-Depends:/ { on = 1; sub(/^Build-Depends:/, "") }
+             on && /^[^ ]/ && !/^Build-Depends:/ { on = 0 }
+             on' debian/control | tr ',' '\n' |
+            if [ "$build" = nocheck ]; then grep -v '<!nocheck>'; else cat; fi |
+            sed 's/[[(<].*//; s/ //g; s/^debhelper-compat$/debhelper/' | grep . |
+            while read -r p; do installed "$p" || echo "$p"; done
+        installed build-essential || echo build-essential
+    fi
+    for p in $(expand "${extra[@]}"); do installed "$p" || echo "$p"; done
+}
+
 as_root=()
 if [ "$(id -u)" -ne 0 ]; then
     if ! command -v sudo >/dev/null; then
-        what=${missing[*]:-${wanted[*]}}
-        echo "setup.sh: Debian packages are missing (${what/\?/the package lists}) and there is no sudo; as root, run: $PWD/scripts/setup.sh $task" >&2
+        [ ${#missing[@]} -eq 0 ] && exit 0  # only optional ones: skipped
+        what=$(named_missing | xargs)
+        echo "setup.sh: missing Debian packages (${what:-the build dependencies}) and no sudo;" \
+            "as root, run: $PWD/scripts/setup.sh $task" >&2
         exit 1
     fi
     as_root=(sudo)

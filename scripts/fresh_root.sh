@@ -57,7 +57,7 @@ if [ -z "$(find "$base" -mtime -7 2>/dev/null)" ]; then
     debootstrap --variant=minbase "$release" "$work/base" "$mirror" >>"$log" 2>&1
     cp /etc/resolv.conf "$work/base/etc/resolv.conf"
     chroot "$work/base" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin DEBIAN_FRONTEND=noninteractive \
-        apt-get install -y -qq --no-install-recommends git ca-certificates </dev/null >>"$log" 2>&1
+        apt-get -o Dpkg::Use-Pty=0 install -y -qq --no-install-recommends git ca-certificates </dev/null >>"$log" 2>&1
     chroot "$work/base" apt-get clean
     tar -C "$work/base" -cf "$base.new" . && mv "$base.new" "$base"
     rm -rf --one-file-system "$work/base"

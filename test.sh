@@ -5,7 +5,7 @@
 # again under AddressSanitizer and UndefinedBehaviorSanitizer, leaks included.
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/setup.sh xvfb xdotool x11-utils x11-apps imagemagick --optional clang libclang-rt-14-dev
+scripts/setup.sh xvfb xdotool x11-utils x11-apps imagemagick acl --optional clang libclang-rt-14-dev
 jobs=$(nproc)
 
 cmake -S . -B build

@@ -217,13 +217,22 @@ TEST(Rewrite, ModesOwnersAndReadOnlyFolders)
     mode_t old_mask = umask(027);
     write_words({"apple"}, "other.txt");
     EXPECT_EQ(std::make_pair(umask(old_mask), mode_of("other.txt")), std::make_pair(mode_t(027), mode_t(0640)));
-    mkdir("ro", 0755), mkdir(".data", 0755);
-    write_file("ro/angol.txt", "alma\n");
-    EXPECT_EQ(root ? chmod(".", 0711) + chown("ro", 65534, 65534) + chown("ro/angol.txt", 65534, 65534) + chown("other.txt", 65534, 65534) + chown(".data", 65534, 65534) : 0, 0);
+    mkdir("ro", 0755), mkdir("rw", 0755), mkdir(".data", 0755);
+    write_file("ro/angol.txt", "alma\n"), write_file("rw/angol.txt", "alma\n");
+    for (const char *name : {"ro", "ro/angol.txt", "rw", "rw/angol.txt", "other.txt", ".data"})
+        EXPECT_EQ(root ? chown(name, 65534, 65534) : 0, 0);
+    // In a folder of its own, a file of a group it is not in: no new file can have that group.
+    EXPECT_EQ(root ? chmod(".", 0711) + chown("rw/angol.txt", 65534, 0) : 0, 0);
     chmod("ro", 0555), chmod("other.txt", 0604);
-    EXPECT_EQ(in_child([&] { return root && (setgid(65534) != 0 || setuid(65534) != 0) ? 2 : 1 - write_words(W("fig"), "ro/angol.txt"); }), 0);
-    EXPECT_EQ(read_file("ro/angol.txt"), "fig\n");
+    EXPECT_EQ(in_child([&] {
+                  if (root && (setgid(65534) != 0 || setuid(65534) != 0)) return 2;
+                  return 2 - write_words(W("fig"), "ro/angol.txt") - write_words(W("fig"), "rw/angol.txt");
+              }),
+              0);
+    EXPECT_EQ(read_file("ro/angol.txt") + read_file("rw/angol.txt"), "fig\nfig\n");
     EXPECT_EQ(left_over("ro"), W("angol.txt"));
+    EXPECT_EQ(entries("rw"), W("angol.txt"));
+    EXPECT_EQ(root ? identity("rw/angol.txt").find(" 65534:0 ") != std::string::npos : true, true);
     write_words(W("fig"), "other.txt");
     struct stat st;
     EXPECT_TRUE(stat("other.txt", &st) == 0 && (!root || st.st_uid == 65534) && read_file("other.txt") == "fig\n");
@@ -319,6 +328,7 @@ TEST(Rewrite, AKilledSaveLeavesTheOldWordsOrTheNew)
             const Words read = load("angol.txt");
             const bool is_new = std::find(read.begin(), read.end(), "bbbb") != read.end();
             ASSERT_EQ(read, is_new ? new_words : old_words) << round << (linked ? " linked" : "");
+            EXPECT_TRUE(is_new || raw != lines(new_words)) << "a whole new file was rolled back";
             outcomes[is_new] += 1, outcomes[2] += raw != read_file("angol.txt");
             EXPECT_EQ(szofajl_ment("angol.txt", nullptr), 1);
             EXPECT_EQ(left_over(), linked ? W("angol.txt twin.txt") : W("angol.txt")) << round;

@@ -138,9 +138,9 @@ bool tokenek_olvas(int fd, Lista **lista, std::string *kihagyott)
     // A loop for each use, so that the loader's, which every game start
     // runs, does nothing it need not: a hook that cannot be dropped costs it
     // a tenth of its time.
-    const bool egesz = !kihagyott ? (lista ? tokenek_bejar(fd, szo, semmi) : tokenek_bejar(fd, semmi_szo, semmi))
-                       : lista    ? tokenek_bejar(fd, szo, kihagy)
-                                  : tokenek_bejar(fd, semmi_szo, kihagy);
+    bool egesz;
+    if (!kihagyott) egesz = lista ? tokenek_bejar(fd, szo, semmi) : tokenek_bejar(fd, semmi_szo, semmi);
+    else egesz = lista ? tokenek_bejar(fd, szo, kihagy) : tokenek_bejar(fd, semmi_szo, kihagy);
     if (lista) *lista = e.fej;
     return egesz;
 }

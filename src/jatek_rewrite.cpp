@@ -85,8 +85,8 @@ int helyben_ir(const Szofajl &f, const std::string &uj)
 {
     const std::string regi = regi_ment(f, uj.size(), ujjlenyomat(uj.data(), uj.size()));
     if (regi.empty()) return 0;
-    if (mindet_ir(f.fd, uj.data(), uj.size(), 0) && fsync(f.fd) == 0 && ftruncate(f.fd, (off_t)uj.size()) == 0 &&
-        fsync(f.fd) == 0)
+    if (mindet_ir(f.fd, uj.data(), uj.size(), 0) && fsync(f.fd) == 0 &&
+        ftruncate(f.fd, (off_t)uj.size()) == 0 && fsync(f.fd) == 0)
         return regi_torol(regi), 1;
     const int hiba = errno;
     if (!regi_helyreallit(f)) jelent("A szofajl regi tartalmat a kovetkezo olvasas allitja vissza", f.cel);
@@ -100,7 +100,8 @@ int ir(const Szofajl &f, const std::string &uj)
     // A new file keeps of the old one only what is copied to it: the group
     // and the permission bits. So it replaces only the player's own file, the
     // one link to its contents, with no ACL or other extended attribute.
-    const bool cserelheto = f.st.st_uid == geteuid() && f.st.st_nlink == 1 && flistxattr(f.fd, nullptr, 0) <= 0;
+    const bool cserelheto =
+        f.st.st_uid == geteuid() && f.st.st_nlink == 1 && flistxattr(f.fd, nullptr, 0) <= 0;
     const int kesz = cserelheto ? atnevezve_ir(f, uj) : -1;
     return kesz < 0 ? helyben_ir(f, uj) : kesz;
 }

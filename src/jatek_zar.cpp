@@ -112,6 +112,17 @@ bool bejar(int fd, off_t tol, Fn fn)
     }
 }
 
+// The size and fingerprint of what fd holds from offset tol on; false when a
+// read fails.
+bool ujjlenyomata(int fd, off_t tol, unsigned long long *meret, uint64_t *h)
+{
+    *meret = 0, *h = ujjlenyomat(nullptr, 0);
+    return bejar(fd, tol, [&](const char *p, size_t n, off_t) {
+        *h = ujjlenyomat(p, n, *h), *meret += n;
+        return true;
+    });
+}
+
 // Reads the first line of an open copy; false unless the copy is whole and
 // was made for f's file.
 bool fej_olvas(int fd, const Szofajl &f, Fej *fej)
@@ -124,9 +135,9 @@ bool fej_olvas(int fd, const Szofajl &f, Fej *fej)
         sor[FEJ_HOSSZ - 1] != '\n' || fej->inode != (unsigned long long)f.st.st_ino ||
         (unsigned long long)st.st_size != FEJ_HOSSZ + fej->regi_meret)
         return false;
-    uint64_t h = ujjlenyomat(nullptr, 0);
-    return bejar(fd, FEJ_HOSSZ, [&](const char *p, size_t n, off_t) { return h = ujjlenyomat(p, n, h), true; }) &&
-           h == fej->regi_ujj;
+    unsigned long long meret;
+    uint64_t h;
+    return ujjlenyomata(fd, FEJ_HOSSZ, &meret, &h) && h == fej->regi_ujj;
 }
 
 // Puts the copy's old contents back into the file, writing only the bytes
@@ -141,7 +152,8 @@ bool visszair(int regi, const Szofajl &f, const Fej &fej)
                      size_t eleje = 0, vege = n, megvan = k > 0 ? static_cast<size_t>(k) : 0;
                      while (eleje < megvan && buf[eleje] == p[eleje]) ++eleje;
                      while (vege > eleje && vege <= megvan && buf[vege - 1] == p[vege - 1]) --vege;
-                     return k >= 0 && (eleje == vege || mindet_ir(f.fd, p + eleje, vege - eleje, hol + eleje));
+                     if (k < 0) return false;
+                     return eleje == vege || mindet_ir(f.fd, p + eleje, vege - eleje, hol + eleje);
                  }) &&
            ftruncate(f.fd, (off_t)fej.regi_meret) == 0 && fsync(f.fd) == 0;
 }
@@ -241,7 +253,8 @@ bool szofajl_nyit(const char *fajlnev, Nyitas mire, Szofajl *f)
         const bool van = stat(f->cel.c_str(), &st) == 0;
         if (!van && (errno != ENOENT || mire != LETREHOZNI)) return false;
         // Refused before it is opened: opening a device can have effects of its own.
-        if (van && mire != OLVASNI && !S_ISREG(st.st_mode)) return errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL, false;
+        if (van && mire != OLVASNI && !S_ISREG(st.st_mode))
+            return errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL, false;
         // Not blocking: a FIFO opened for reading would wait for a writer.
         const int jelzok = (mire == OLVASNI ? O_RDONLY : O_RDWR) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
         // Made with 0666 for the kernel to apply the umask: setting the umask
@@ -270,7 +283,8 @@ bool regi_van(const Szofajl &f)
 {
     struct stat st;
     const std::string masik = regi_adatmappaban(f.cel);
-    return lstat(regi_mellette(f.cel).c_str(), &st) == 0 || (!masik.empty() && lstat(masik.c_str(), &st) == 0);
+    if (lstat(regi_mellette(f.cel).c_str(), &st) == 0) return true;
+    return !masik.empty() && lstat(masik.c_str(), &st) == 0;
 }
 
 std::string regi_ment(const Szofajl &f, size_t uj_meret, uint64_t uj_ujjlenyomat)
@@ -302,10 +316,9 @@ bool regi_helyreallit(const Szofajl &f)
         if (regi.fd < 0) return false;
         Fej fej;
         if (fej_olvas(regi.fd, f, &fej)) {
-            unsigned long long meret = 0;
-            uint64_t h = ujjlenyomat(nullptr, 0);
-            if (!bejar(f.fd, 0, [&](const char *p, size_t n, off_t) { return h = ujjlenyomat(p, n, h), meret += n, true; }))
-                return false;
+            unsigned long long meret;
+            uint64_t h;
+            if (!ujjlenyomata(f.fd, 0, &meret, &h)) return false;
             // The new contents whole: the write ended, only the copy's removal did not.
             if ((meret != fej.uj_meret || h != fej.uj_ujj) && !visszair(regi.fd, f, fej)) return false;
         }

@@ -210,8 +210,8 @@ static void write_back(SDL_Surface *screen, SDL_Event *ev, int lang, const char 
     const char *fajlnev = szofajl(lang);
     if (szofajl_ment(fajlnev, word)) return;
     char line[128];
-    snprintf(line, sizeof line, "%s: %s (%s)", lang == ENGLISH ? "Could not save" : "Nem sikerult menteni", fajlnev,
-             strerror(errno));
+    const char *failed = lang == ENGLISH ? "Could not save" : "Nem sikerult menteni";
+    snprintf(line, sizeof line, "%s: %s (%s)", failed, fajlnev, strerror(errno));
     textdisplay(screen, SAVE_ERROR_X, SAVE_ERROR_Y, SAVE_ERROR_SIZE, line, WRONG_COLOUR.r, WRONG_COLOUR.g,
                 WRONG_COLOUR.b, 255);
     SDL_Flip(screen);
@@ -235,6 +235,7 @@ void szo_hozzaad(int lang, SDL_Surface *screen, SDL_Event *ev)
         show_inputstring(screen, inputstring);
         Buttons_show(screen, options);
     }
-    if (r == ADD_WORD_SAVE || r == ADD_WORD_BACK) write_back(screen, ev, lang, r == ADD_WORD_SAVE ? inputstring : NULL);
+    if (r == ADD_WORD_SAVE || r == ADD_WORD_BACK)
+        write_back(screen, ev, lang, r == ADD_WORD_SAVE ? inputstring : NULL);
     if (r == BUTTONS_QUIT) exit(0);  // the typed word is dropped, the file untouched
 }

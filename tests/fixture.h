@@ -28,10 +28,12 @@ using Words = std::vector<std::string>;
 // The one injection point for failing file operations: these stand in front
 // of the C library's functions for the whole test program, so the engine
 // meets them. On a word file (*.txt) the call the armed fault names fails; a
-// "read" fault lets `after` bytes through, then fails as a bad disk does; a
-// "kill" fault kills the process at the fsync after `after` others.
+// "read" fault lets `after` bytes through, then fails as a bad disk does, and
+// a "write" fault (on the word file itself, not a file named after it) as a
+// full disk does; a "kill" fault kills the process at the fsync after `after`
+// others.
 static struct Fault {
-    std::string call;  // "read", "mkstemp", "fsync", "rename", "kill" or none
+    std::string call;  // "read", "write", "mkstemp", "fsync", "rename", "kill" or none
     size_t after = 0;
 } fault;
 template <class F>
@@ -44,15 +46,36 @@ extern "C" int fsync(int fd)
     if (fault.call == "kill" && fault.after-- == 0) raise(SIGKILL);
     return PASS_ON(fsync, true, fd);
 }
+// Whether the armed fault acts on fd: its call, and a name holding or ending in .txt.
+inline bool faulty(int fd, const char *call, bool ending)
+{
+    char link[64], name[256];
+    snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    const ssize_t n = fault.call == call ? readlink(link, name, sizeof name) : 0;
+    const std::string s(name, n > 0 ? n : 0);
+    const size_t at = s.rfind(".txt");
+    return at != std::string::npos && (!ending || at + 4 == s.size());
+}
+// Lets `after` bytes through, then fails with errno e.
+template <class F>
+ssize_t cut_after(F f, size_t n, int e)
+{
+    if (!fault.after) return errno = e, -1;
+    const ssize_t done = f(std::min(n, fault.after));
+    return fault.after -= done > 0 ? done : 0, done;
+}
 extern "C" ssize_t read(int fd, void *buf, size_t n)
 {
-    char link[64], name[256] = "";
-    snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
-    if (fault.call != "read" || readlink(link, name, sizeof name - 1) <= 0 || !strstr(name, ".txt"))
-        return real(read, "read")(fd, buf, n);
-    if (!fault.after) return errno = EIO, -1;
-    const ssize_t got = real(read, "read")(fd, buf, std::min(n, fault.after));
-    return fault.after -= got > 0 ? got : 0, got;
+    if (!faulty(fd, "read", false)) return real(read, "read")(fd, buf, n);
+    return cut_after([&](size_t k) { return real(read, "read")(fd, buf, k); }, n, EIO);
+}
+extern "C" ssize_t pwrite(int fd, const void *buf, size_t n, off_t at)
+{
+    if (!faulty(fd, "write", true)) return real(pwrite, "pwrite")(fd, buf, n, at);
+    const auto write = [&](size_t k) { return real(pwrite, "pwrite")(fd, buf, k, at); };
+    const ssize_t done = cut_after(write, n, ENOSPC);
+    if (done < 0) fault = {};  // writing over bytes already there needs no room
+    return done;
 }
 
 // A fresh working folder holding the game's font, removed afterwards.

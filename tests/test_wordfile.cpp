@@ -223,7 +223,8 @@ TEST(Rewrite, AFailedStepKeepsTheOldFile)
 // A new file follows the umask and an old one keeps its mode. As a player,
 // whom permission bits bind (root's test turns into nobody), a writable file
 // in a read-only folder is saved in place, with the copy of its old contents
-// in the player's data folder; a file of another owner keeps its owner.
+// in the player's data folder, made with its parents; a file of another owner
+// keeps its owner.
 TEST(Rewrite, ModesOwnersAndReadOnlyFolders)
 {
     TempDir dir(false);
@@ -240,12 +241,15 @@ TEST(Rewrite, ModesOwnersAndReadOnlyFolders)
     chmod("ro", 0555), chmod("other.txt", 0604);
     EXPECT_EQ(in_child([&] {
                   if (root && (setgid(65534) != 0 || setuid(65534) != 0)) return 2;
+                  setenv("XDG_DATA_HOME", (getenv("XDG_DATA_HOME") + std::string("/not/yet")).c_str(), 1);
                   return 2 - write_words(W("fig"), "ro/angol.txt") - write_words(W("fig"), "rw/angol.txt");
               }),
               0);
     EXPECT_EQ(read_file("ro/angol.txt") + read_file("rw/angol.txt"), "fig\nfig\n");
     EXPECT_EQ(left_over("ro"), W("angol.txt"));
     EXPECT_EQ(entries("rw"), W("angol.txt"));
+    EXPECT_EQ(entries(".data/not/yet"), W("hangman"));
+    EXPECT_EQ(entries(".data/not/yet/hangman"), Words{});  // where the copy was, and is no more
     EXPECT_EQ(root ? identity("rw/angol.txt").find(" 65534:0 ") != std::string::npos : true, true);
     write_words(W("fig"), "other.txt");
     struct stat st;

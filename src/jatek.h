@@ -51,23 +51,42 @@ int tartalmaz_specialis_karaktert(const char *s);
 // Reads the file's words (white-space separated; only ASCII letters, 1 to 30
 // of them; others skipped whole), lower-cased, in file order. Returns a new
 // list the caller releases; NULL when the file has no such word or cannot be
-// opened.
+// opened. A regular file is read under a shared lock, so never while a save
+// writes it; a copy of the old contents left by a save that was killed while
+// it wrote in place is first put back (see Lista_visszair_fajlba). Anything
+// else (a pipe, a FIFO: empty without a writer) is read as a stream.
 Lista *Lista_epit_fajlbol(const char *fajlnev);
 // The same, and through egesz (may be NULL) whether the file was read whole:
 // 1 when read to its end or missing, 0 when it exists but could not be opened
-// or read to its end (the list then holds the words read before the failure).
-// Whoever writes the file back must know it has all of it.
+// or read to its end, or a left copy could not be put back (the list then
+// holds the words read before the failure). Whoever writes the file back must
+// know it has all of it.
 Lista *Lista_epit_fajlbol_ellenorizve(const char *fajlnev, int *egesz);
 // Replaces the file with the list's words, one a line, in list order, followed
 // by the tokens of the old file that the loader skips, in their file order, so
-// no word of the file is ever lost; for a symbolic link, the file it leads to.
-// The old file is read whole first. Where a new file can keep all of the old
-// one's identity (its owner and group, its permission bits, its being the one
-// link to its contents) it is written beside it and renamed over it; else the
-// old file is written over in place, and on a failure what was overwritten is
-// written back. Any failure leaves the old contents and says so on stderr in
-// one line naming the file. The list is only read.
-void Lista_visszair_fajlba(const Lista *lis, const char *fajlnev);
+// no word of the file is ever lost; for a symbolic link, the file it leads to;
+// a missing file is made, 0666 less the umask (which is never changed). All
+// under the exclusive lock that every read and save of the file takes: a
+// second save waits for it. The old file is read whole first. Where a new
+// file can keep all of the old one's identity (its owner and group, its
+// permission bits, its being the one link to its contents, no ACL or other
+// extended attribute) it is written beside it and renamed over it; else, or
+// when the rename is refused, the old file is written over in place, after a
+// whole, synced copy of it is made beside it (or in the player's data folder,
+// $XDG_DATA_HOME/hangman or ~/.local/share/hangman, when that folder may not
+// be written); the copy goes once the file is whole, and a save killed
+// meanwhile leaves it for the next read to put back. Refused: anything but a
+// regular file, and the player's own read-only file. No signal ends it: a
+// write past the file size limit fails like a full disk. Returns 1 when the
+// file holds the new contents; 0 when it keeps the old ones (errno says why,
+// and one line on stderr names the file). Out of memory: as for a node. The
+// list is only read.
+int Lista_visszair_fajlba(const Lista *lis, const char *fajlnev);
+// What the add-word screen saves with: under the one lock, from the read to
+// the end of the write, reads the file (which must be read whole), adds szo
+// (when not NULL) at its sorted place as Lista_rendezetten_beszur does, and
+// writes it back as Lista_visszair_fajlba does. Returns as that does.
+int szofajl_ment(const char *fajlnev, const char *szo);
 
 // Console aids: number of nodes; each word on its own line on stdout; the
 // digits of 1..n, each modulo 10, in one line on stdout.

@@ -1,9 +1,10 @@
 // Reading word files: the tokenizer and the loader. (Writing them back is in
-// jatek_rewrite.cpp.)
+// jatek_rewrite.cpp, the lock and the copy a write in place keeps in
+// jatek_zar.cpp.)
 #include <cerrno>
-#include <cstdio>
-#include <memory>
 #include <string>
+
+#include <unistd.h>
 
 #include "jatek_internal.h"
 
@@ -84,27 +85,24 @@ static void darab_bont(Token *t, const char *p, size_t n, Szo &szo, Kihagyott &k
     }
 }
 
-// Reads f to its end in large chunks, which is what keeps loading a list of
+// Reads fd to its end in large chunks, which is what keeps loading a list of
 // half a million words quick, and hands its tokens to szo and kihagyott (see
 // token_lezar). Returns false when reading failed part way.
 template <class Szo, class Kihagyott>
-static bool tokenek_bejar(FILE *f, Szo szo, Kihagyott kihagyott)
+static bool tokenek_bejar(int fd, Szo szo, Kihagyott kihagyott)
 {
     static constexpr size_t DARAB = 64 * 1024;
     char buf[DARAB];
     Token t;
-    size_t n;
-    while ((n = fread(buf, 1, DARAB, f)) > 0) darab_bont(&t, buf, n, szo, kihagyott);
+    ssize_t n;
+    while ((n = read(fd, buf, DARAB)) != 0) {
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        darab_bont(&t, buf, static_cast<size_t>(n), szo, kihagyott);
+    }
     if (t.benne) token_lezar(&t, szo, kihagyott);
-    return !ferror(f);
+    return true;
 }
-
-namespace {
-struct FajlZaro {
-    void operator()(FILE *f) const { fclose(f); }
-};
-using Fajl = std::unique_ptr<FILE, FajlZaro>;
-}  // namespace
 
 // Copies a held word (letters, then zeros up to BE_MERET) into a node's word
 // array, lower-cased, zeros to its end. Only letters reach here, so
@@ -123,43 +121,60 @@ static inline void kisbetusen_masol(char *szo, const char *be)
     memset(szo + BE_MERET, 0, SZO_MERET - BE_MERET);
 }
 
+bool tokenek_olvas(int fd, Lista **lista, std::string *kihagyott)
+{
+    Epito e;
+    auto szo = [&e](const char *be, size_t) {
+        Lista *uj = csomopont_foglal();
+        kisbetusen_masol(uj->szo, be);
+        epito_hozzafuz(&e, uj);
+    };
+    auto kihagy = [kihagyott](const char *p, size_t n, bool vege) {
+        if (vege) *kihagyott += '\n';
+        else kihagyott->append(p, n);
+    };
+    auto semmi_szo = [](const char *, size_t) {};
+    auto semmi = [](const char *, size_t, bool) {};
+    // A loop for each use, so that the loader's, which every game start
+    // runs, does nothing it need not: a hook that cannot be dropped costs it
+    // a tenth of its time.
+    bool egesz;
+    if (!kihagyott) egesz = lista ? tokenek_bejar(fd, szo, semmi) : tokenek_bejar(fd, semmi_szo, semmi);
+    else egesz = lista ? tokenek_bejar(fd, szo, kihagy) : tokenek_bejar(fd, semmi_szo, kihagy);
+    if (lista) *lista = e.fej;
+    return egesz;
+}
+
+// Opens the file for reading under the shared lock. A copy of the old
+// contents lying beside it means a write in place did not end: the copy is
+// dealt with under the exclusive lock first, and *helyreallt tells whether
+// that worked (if not, the file may lack words, and is not whole).
+static bool olvasasra_nyit(const char *fajlnev, Szofajl *f, bool *helyreallt)
+{
+    if (!szofajl_nyit(fajlnev, OLVASNI, f)) return false;
+    if (!S_ISREG(f->st.st_mode) || !regi_van(*f)) return true;
+    f->bezar();  // a shared lock held here would keep the exclusive one waiting for ever
+    {
+        Szofajl iro;
+        *helyreallt = szofajl_nyit(fajlnev, IRNI, &iro) && regi_helyreallit(iro);
+    }
+    return szofajl_nyit(fajlnev, OLVASNI, f);
+}
+
 Lista *Lista_epit_fajlbol_ellenorizve(const char *fajlnev, int *egesz)
 {
-    int olvasva = 0;
-    Epito e;
+    Lista *lis = nullptr;
+    bool olvasva, helyreallt = true;
+    Szofajl f;
     errno = 0;
-    if (Fajl f{fajlnev ? fopen(fajlnev, "rb") : nullptr}) {
-        olvasva = tokenek_bejar(
-            f.get(),
-            [&](const char *be, size_t) {
-                Lista *uj = csomopont_foglal();
-                kisbetusen_masol(uj->szo, be);
-                epito_hozzafuz(&e, uj);
-            },
-            [](const char *, size_t, bool) {});
-    } else {
-        olvasva = errno == ENOENT;  // a missing file holds no word
-    }
-    if (egesz) *egesz = olvasva;
-    return e.fej;
+    if (fajlnev && olvasasra_nyit(fajlnev, &f, &helyreallt)) olvasva = tokenek_olvas(f.fd, &lis, nullptr);
+    else olvasva = errno == ENOENT;  // a missing file holds no word
+    if (egesz) *egesz = olvasva && helyreallt;
+    return lis;
 }
 
 Lista *Lista_epit_fajlbol(const char *fajlnev)
 {
     // A read error part way leaves the words read so far: a shorter list.
     return Lista_epit_fajlbol_ellenorizve(fajlnev, nullptr);
-}
-
-std::string kihagyott_tokenek(const std::string &szoveg)
-{
-    std::string ki;
-    Token t;
-    auto szo = [](const char *, size_t) {};
-    auto kihagyott = [&ki](const char *p, size_t n, bool vege) {
-        if (vege) ki += '\n';
-        else ki.append(p, n);
-    };
-    darab_bont(&t, szoveg.data(), szoveg.size(), szo, kihagyott);
-    if (t.benne) token_lezar(&t, szo, kihagyott);
-    return ki;
 }

@@ -9,6 +9,10 @@
 #include <cstring>
 #include <string>
 
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "jatek.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -153,9 +157,83 @@ Lista *masol_ha(const Lista *lis, Feltetel kell)
     return elott.kov;
 }
 
-// The tokens of a word file's text that the loader skips, in file order, each
-// followed by a line end: what a rewrite keeps after the list's words.
-std::string kihagyott_tokenek(const std::string &szoveg);
+// --- Word files on disk ---------------------------------------------------------
+
+// Reads fd from where it stands to its end: the words (as the loader takes
+// them) into *lista, the tokens the loader skips into *kihagyott, each of them
+// followed by a line end; either pointer may be null. False when reading
+// failed part way; the words read so far are in *lista then.
+bool tokenek_olvas(int fd, Lista **lista, std::string *kihagyott);
+
+// A word file opened and locked (jatek_zar.cpp); the lock lasts until fd is
+// closed, which the destructor does.
+struct Szofajl {
+    int fd = -1;
+    std::string cel;          // its path past every symbolic link
+    struct stat st = {};      // as it was once locked
+    bool letrehozva = false;  // it did not exist: this opening made it
+    Szofajl() = default;
+    Szofajl(const Szofajl &) = delete;
+    Szofajl &operator=(const Szofajl &) = delete;
+    ~Szofajl() { bezar(); }
+    void bezar()
+    {
+        if (fd >= 0) close(fd);
+        fd = -1;
+    }
+};
+
+enum Nyitas {
+    OLVASNI,    // read only, a shared lock; not a regular file: opened unlocked, to read as a stream
+    IRNI,       // read and write, the exclusive lock; refused for all but a regular file
+    LETREHOZNI  // as IRNI, and a missing file is made, 0666 less the umask
+};
+
+// Opens fajlnev (for a symbolic link, the file it finally names) and locks
+// it, waiting for the lock as long as another holds it. A file replaced
+// while this waited is opened again, so the lock held is always on the file
+// the path leads to. Where the file system has no locks it goes on without
+// one. False, with errno, when it cannot be opened (ENOENT: missing, and not
+// to be made).
+bool szofajl_nyit(const char *fajlnev, Nyitas mire, Szofajl *f);
+
+// The copy of the old contents that a write in place keeps until it is done.
+// regi_ment makes it, whole and synced, with the size and fingerprint that
+// the file is about to get, and returns its path ("" and errno when it could
+// be made nowhere). regi_helyreallit, under the exclusive lock, deals with
+// any copy of f's file that it finds: a copy not whole, or of another file,
+// is dropped (the file was never touched for it); a file that holds neither
+// the new contents nor the old gets the old ones back; then the copy goes.
+// False (errno) when a copy is there and the file could not be made whole
+// from it. regi_van tells whether a copy of f's file is lying about.
+std::string regi_ment(const Szofajl &f, size_t uj_meret, uint64_t uj_ujjlenyomat);
+bool regi_helyreallit(const Szofajl &f);
+bool regi_van(const Szofajl &f);
+// Removes the copy at ut once the write it kept is done.
+void regi_torol(const std::string &ut);
+
+// Writes all n bytes of p at offset tol; false (errno) when they did not all
+// reach the file.
+bool mindet_ir(int fd, const char *p, size_t n, off_t tol);
+// The folder that holds a path ("." for a bare name).
+std::string mappaja(const std::string &ut);
+
+// While one lives, a write past the file size limit fails with EFBIG, as on
+// a full disk, instead of ending the process with SIGXFSZ. Blocked in this
+// thread alone; a signal raised meanwhile is taken before the old mask is
+// back, or it would end the process then.
+struct XfszNelkul {
+    sigset_t regi, xfsz;
+    XfszNelkul();
+    ~XfszNelkul();
+};
+
+// A 64-bit FNV-1a fingerprint of n bytes, going on from h.
+uint64_t ujjlenyomat(const char *p, size_t n, uint64_t h = 0xcbf29ce484222325u);
+// Syncs the folder that holds path, so that a name made or removed in it
+// lasts; a failure leaves both the old and the new state whole, so it is not
+// reported.
+void konyvtar_szinkron(const std::string &ut);
 
 // True for 'A'..'Z' and 'a'..'z' alone; setting bit 5 folds the upper case
 // onto the lower without letting '@', '[' or any byte above 0x7f in.

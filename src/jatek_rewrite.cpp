@@ -1,178 +1,162 @@
 // Writing a word file back without losing any of it: a player's words
-// survive a full disk, a failed read, a read-only folder and a file shared by
-// hard links or owned by someone else.
-#include <algorithm>
+// survive a full disk, a failed read, a read-only folder, a file shared by
+// hard links or owned by someone else, another game saving at the same
+// moment, and a kill at any moment.
 #include <cerrno>
-#include <climits>
 #include <cstdio>
+#include <cstring>
 #include <memory>
+#include <new>
 #include <string>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include "jatek_internal.h"
 
 namespace {
 
-// What the rewrite knows of the file it replaces, all of it read before
-// anything is written.
-struct Regi {
-    bool van = false;  // the file exists
-    struct stat st = {};
-    std::string tartalom;
-};
-
-// One line on stderr naming the file and what went wrong (errno).
+// One line on stderr naming the file and what went wrong (errno, kept).
 void jelent(const char *mi, const std::string &fajl)
 {
-    fprintf(stderr, "%s: %s (%s)\n", mi, fajl.c_str(), strerror(errno));
+    const int hiba = errno;
+    fprintf(stderr, "%s: %s (%s)\n", mi, fajl.c_str(), strerror(hiba));
+    errno = hiba;
 }
 
-// The link's text, or "" when it cannot be read or is longer than PATH_MAX.
-std::string link_tartalma(const std::string &ut)
-{
-    char buf[PATH_MAX];
-    ssize_t n = readlink(ut.c_str(), buf, sizeof buf);
-    if (n <= 0 || n >= PATH_MAX) return std::string();
-    return std::string(buf, static_cast<size_t>(n));
-}
+// The temporary file of a save is named after the word file, this, and six
+// characters that mkstemp chooses.
+const char UJ_RESZ[] = ".hangman-new-";
 
-// The path a rewrite replaces: fajlnev itself, or for a symbolic link (or a
-// chain of them) the file it finally names, which need not exist yet, so that
-// the link stays a link. "" on a loop of links or an unreadable link.
-std::string vegso_cel(const char *fajlnev)
+// Removes what saves killed before their rename left beside the file: only
+// regular files of this user that are named exactly as this game names them.
+// Only a save holding the lock makes such a file, so none is in use now.
+void maradekot_torol(const std::string &cel)
 {
-    std::string ut = fajlnev;
-    for (int lepes = 0; lepes < 40; ++lepes) {
+    const std::string elotag = cel.substr(cel.rfind('/') + 1) + UJ_RESZ;
+    DIR *d = opendir(mappaja(cel).c_str());
+    if (!d) return;
+    while (const dirent *e = readdir(d)) {
+        const std::string nev = e->d_name;
+        bool sajat = nev.size() == elotag.size() + 6 && nev.compare(0, elotag.size(), elotag) == 0;
+        for (size_t i = elotag.size(); sajat && i < nev.size(); ++i)
+            sajat = ascii_betu(nev[i]) || (nev[i] >= '0' && nev[i] <= '9');
         struct stat st;
-        if (lstat(ut.c_str(), &st) != 0) return errno == ENOENT ? ut : std::string();
-        if (!S_ISLNK(st.st_mode)) return ut;
-        std::string cel = link_tartalma(ut);
-        if (cel.empty()) return cel;
-        size_t per = ut.rfind('/');
-        if (cel[0] != '/' && per != std::string::npos) cel = ut.substr(0, per + 1) + cel;
-        ut = cel;
+        if (sajat && fstatat(dirfd(d), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+            st.st_uid == geteuid())
+            unlinkat(dirfd(d), e->d_name, 0);
     }
-    errno = ELOOP;
-    return std::string();
+    closedir(d);
 }
 
-// Reads the old file whole: its skipped tokens are kept, and it is what an
-// interrupted write in place is undone with. A missing file is empty, with
-// the bits a new file gets under the umask. False when the file exists but is
-// not a regular file or cannot be read to its end: writing then would lose
-// what it holds.
-bool regit_olvas(const std::string &cel, Regi *regi)
+// Writes uj to a new file beside the file and renames it over it, when the
+// new file can keep the old one's group and permission bits. 1 when done; 0
+// when writing failed, the file untouched; -1 when it cannot be done here (a
+// folder the player may not create files in, a group they are not in, a
+// rename refused, as for a file that is a mount point of its own).
+int atnevezve_ir(const Szofajl &f, const std::string &uj)
 {
-    if (stat(cel.c_str(), &regi->st) != 0) {
-        mode_t maszk = umask(0);  // reading the umask means setting it
-        umask(maszk);
-        regi->st.st_mode = 0666 & ~maszk;
-        return errno == ENOENT;
-    }
-    regi->van = true;
-    if (!S_ISREG(regi->st.st_mode)) return errno = EINVAL, false;
-    std::unique_ptr<FILE, int (*)(FILE *)> f(fopen(cel.c_str(), "rb"), fclose);
-    if (!f) return false;
-    char buf[64 * 1024];
-    for (size_t n; (n = fread(buf, 1, sizeof buf, f.get())) > 0;) regi->tartalom.append(buf, n);
-    return !ferror(f.get());
-}
-
-// Writes all of s at offset tol; *irva counts the bytes that reached the file.
-bool mindet_ir(int fd, const std::string &s, size_t tol, size_t *irva)
-{
-    for (*irva = 0; *irva < s.size();) {
-        ssize_t n = pwrite(fd, s.data() + *irva, s.size() - *irva, static_cast<off_t>(tol + *irva));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        *irva += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-// Brings the new directory entry to the disk; a failure here leaves both the
-// old and the new file whole, so it is not reported.
-void konyvtar_szinkron(const std::string &cel)
-{
-    size_t per = cel.rfind('/');
-    std::string konyvtar = per == std::string::npos ? "." : per == 0 ? "/" : cel.substr(0, per);
-    int fd = open(konyvtar.c_str(), O_RDONLY | O_DIRECTORY);
-    if (fd < 0) return;
-    fsync(fd);
-    close(fd);
-}
-
-// Writes uj to a new file beside cel and renames it over cel, when the new
-// file can keep the old one's group and permission bits (its owner and its
-// being the one link to its contents are the caller's to check). 1 when done;
-// 0 when writing failed, cel untouched; -1 when no such file can be made here
-// (a folder the player may not create files in, a group they are not in).
-int atnevezve_ir(const std::string &cel, const std::string &uj, const Regi &regi)
-{
-    std::string ideiglenes = cel + ".XXXXXX";
+    std::string ideiglenes = f.cel + UJ_RESZ + "XXXXXX";
     int fd = mkstemp(&ideiglenes[0]);
     if (fd < 0) return -1;
     struct stat sajat;
-    size_t irva;
     int kesz = -1;
-    if (fchmod(fd, regi.st.st_mode & 07777) == 0 && fstat(fd, &sajat) == 0 &&
-        (!regi.van || sajat.st_gid == regi.st.st_gid || fchown(fd, (uid_t)-1, regi.st.st_gid) == 0))
-        kesz = mindet_ir(fd, uj, 0, &irva) && fsync(fd) == 0;
+    if (fchmod(fd, f.st.st_mode & 07777) == 0 && fstat(fd, &sajat) == 0 &&
+        (sajat.st_gid == f.st.st_gid || fchown(fd, (uid_t)-1, f.st.st_gid) == 0))
+        kesz = mindet_ir(fd, uj.data(), uj.size(), 0) && fsync(fd) == 0;
     // A failing close can be the first report of a failed write.
     kesz = close(fd) == 0 ? kesz : 0;
-    if (kesz == 1 && rename(ideiglenes.c_str(), cel.c_str()) == 0) return konyvtar_szinkron(cel), 1;
-    int hiba = errno;
+    if (kesz == 1 && rename(ideiglenes.c_str(), f.cel.c_str()) == 0) return konyvtar_szinkron(f.cel), 1;
+    const int hiba = errno;
     unlink(ideiglenes.c_str());
     errno = hiba;
-    return kesz == 1 ? 0 : kesz;
+    return kesz == 1 ? -1 : kesz;
 }
 
-// Writes uj over cel in place, the way careful editors do when the file must
-// stay the same file: the new contents, a sync, then the cut to their length.
-// On a failure it writes back what it had overwritten, from the old contents
-// read before. 1 when done, 0 when cel holds its old contents, -1 when even
-// those could not be written back (said on stderr).
-int helyben_ir(const std::string &cel, const std::string &uj, const Regi &regi)
+// Writes uj over the file in place, the way careful editors do when the file
+// must stay the same file, after a whole, synced copy of the old contents:
+// the new contents, a sync, the cut to their length, a sync. On a failure the
+// old contents go back from the copy; should even that fail, the copy stays
+// for the next read to put back. 1 when done, else 0.
+int helyben_ir(const Szofajl &f, const std::string &uj)
 {
-    int fd = open(cel.c_str(), regi.van ? O_WRONLY : O_WRONLY | O_CREAT | O_EXCL, regi.st.st_mode & 07777);
-    if (fd < 0) return 0;
-    size_t irva = 0, vissza;
-    bool vagva = false;
-    bool jo = mindet_ir(fd, uj, 0, &irva) && fsync(fd) == 0 && (vagva = ftruncate(fd, (off_t)uj.size()) == 0) &&
-              fsync(fd) == 0;
-    int kesz = jo;
-    if (!jo) {
-        int hiba = errno;
-        // Only the bytes written over (all of them once the file was cut)
-        // need writing back.
-        const std::string &regit = regi.tartalom;
-        std::string serult = regit.substr(0, vagva ? regit.size() : std::min(irva, regit.size()));
-        if (!mindet_ir(fd, serult, 0, &vissza) || ftruncate(fd, (off_t)regit.size()) != 0 || fsync(fd) != 0)
-            kesz = -1, jelent("A szofajl regi tartalma nem allithato vissza", cel);
+    const std::string regi = regi_ment(f, uj.size(), ujjlenyomat(uj.data(), uj.size()));
+    if (regi.empty()) return 0;
+    if (mindet_ir(f.fd, uj.data(), uj.size(), 0) && fsync(f.fd) == 0 &&
+        ftruncate(f.fd, (off_t)uj.size()) == 0 && fsync(f.fd) == 0)
+        return regi_torol(regi), 1;
+    const int hiba = errno;
+    if (!regi_helyreallit(f)) jelent("A szofajl regi tartalmat a kovetkezo olvasas allitja vissza", f.cel);
+    errno = hiba;
+    return 0;
+}
+
+int ir(const Szofajl &f, const std::string &uj)
+{
+    maradekot_torol(f.cel);
+    // A new file keeps of the old one only what is copied to it: the group
+    // and the permission bits. So it replaces only the player's own file, the
+    // one link to its contents, with no ACL or other extended attribute.
+    const bool cserelheto =
+        f.st.st_uid == geteuid() && f.st.st_nlink == 1 && flistxattr(f.fd, nullptr, 0) <= 0;
+    const int kesz = cserelheto ? atnevezve_ir(f, uj) : -1;
+    return kesz < 0 ? helyben_ir(f, uj) : kesz;
+}
+
+// The save: under the exclusive lock, from the read to the end of the write,
+// the words of lis, or when beolvas is set those read now with szo (when not
+// null) at its sorted place, and then the skipped tokens of the file.
+int ment(const char *fajlnev, const Lista *lis, bool beolvas, const char *szo)
+{
+    XfszNelkul xfsz;
+    try {
+        Szofajl f;
+        if (!fajlnev) return errno = EINVAL, 0;
+        if (!szofajl_nyit(fajlnev, LETREHOZNI, &f))
+            return jelent("A szofajl nem irhato, valtozatlan marad", f.cel.empty() ? fajlnev : f.cel), 0;
+        // The player's own file set read-only says no, even to root.
+        if (f.st.st_uid == geteuid() && !(f.st.st_mode & S_IWUSR))
+            return errno = EACCES, jelent("A szofajl nem irhato, valtozatlan marad", f.cel), 0;
+        std::unique_ptr<Lista, Lista *(*)(Lista *)> olvasott(nullptr, Lista_felszab);
+        Lista *fej = nullptr;
+        std::string kihagyott;
+        const bool egesz = regi_helyreallit(f) && tokenek_olvas(f.fd, beolvas ? &fej : nullptr, &kihagyott);
+        olvasott.reset(fej);
+        if (!egesz) return jelent("A szofajl nem olvashato vegig, valtozatlan marad", f.cel), 0;
+        if (beolvas && szo) olvasott.reset(fej = Lista_rendezetten_beszur(olvasott.release(), szo));
+        if (beolvas) lis = fej;
+        // Sized first, so that the words and the file's text are never held
+        // more than once each.
+        size_t meret = kihagyott.size();
+        for (const Lista *l = lis; l; l = l->kov) meret += strlen(l->szo) + 1;
+        std::string uj;
+        uj.reserve(meret);
+        for (; lis; lis = lis->kov) (uj += lis->szo) += '\n';
+        uj += kihagyott;
+        std::string().swap(kihagyott);
+        olvasott.reset();
+        const int kesz = ir(f, uj);
+        if (kesz) return 1;
+        const int hiba = errno;
+        if (f.letrehozva) unlink(f.cel.c_str());  // no file is better than an empty one the save made
         errno = hiba;
+        return jelent("A szofajl nem irhato, valtozatlan marad", f.cel), 0;
+    } catch (const std::bad_alloc &) {
+        elfogyott();
     }
-    close(fd);  // after the sync, its result tells nothing more
-    return kesz;
 }
 
 }  // namespace
 
-void Lista_visszair_fajlba(const Lista *lis, const char *fajlnev)
+int Lista_visszair_fajlba(const Lista *lis, const char *fajlnev)
 {
-    if (!fajlnev) return;
-    const std::string cel = vegso_cel(fajlnev);
-    Regi regi;
-    if (cel.empty() || !regit_olvas(cel, &regi))
-        return jelent("A szofajl nem olvashato vegig, valtozatlan marad", cel.empty() ? fajlnev : cel);
-    std::string uj;
-    for (; lis; lis = lis->kov) (uj += lis->szo) += '\n';
-    uj += kihagyott_tokenek(regi.tartalom);
-    // A new file would be the player's own, and a single link.
-    bool cserelheto = !regi.van || (regi.st.st_uid == geteuid() && regi.st.st_nlink == 1);
-    int kesz = cserelheto ? atnevezve_ir(cel, uj, regi) : -1;
-    if (kesz < 0) kesz = helyben_ir(cel, uj, regi);
-    if (!kesz) jelent("A szofajl nem irhato, valtozatlan marad", cel);
+    return ment(fajlnev, lis, false, nullptr);
+}
+
+int szofajl_ment(const char *fajlnev, const char *szo)
+{
+    return ment(fajlnev, nullptr, true, szo);
 }

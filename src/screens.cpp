@@ -177,6 +177,9 @@ static const Button ADD_WORD_TABLE[] = {
 };
 static const char *const ADD_WORD_ENG[] = {"Save", "Back"};
 static const int maxinputlength = 20;
+// The line that says a save failed: under the Back button, small enough for
+// the longest reason.
+enum { SAVE_ERROR_X = 20, SAVE_ERROR_Y = 444, SAVE_ERROR_SIZE = 22 };
 
 // The input line is drawn even when empty, so its box shows where to type.
 static void show_inputstring(SDL_Surface *screen, const char *inputstring)
@@ -199,19 +202,22 @@ static void edit_inputstring(char *inputstring, int *text_cntr, SDLKey sym)
 
 // Writes the word file back as it is now, with word (when not NULL) at its
 // sorted place. The file is read only now, at the button's release, so that
-// words anybody added while the screen was open stay; and a file that cannot
-// be read whole is left as it is rather than written over from a part of it.
-static void write_back(const char *fajlnev, const char *word)
+// words anybody added while the screen was open stay. A save that failed is
+// said in one line under the buttons, until the next click or key: a player
+// started from the desktop sees no standard error.
+static void write_back(SDL_Surface *screen, SDL_Event *ev, int lang, const char *word)
 {
-    int egesz;
-    Lista *teljes_lista = Lista_epit_fajlbol_ellenorizve(fajlnev, &egesz);
-    if (!egesz) {
-        fprintf(stderr, "A szofajl nem olvashato vegig, valtozatlan marad: %s (%s)\n", fajlnev, strerror(errno));
-    } else {
-        if (word) teljes_lista = Lista_rendezetten_beszur(teljes_lista, word);
-        Lista_visszair_fajlba(teljes_lista, fajlnev);
-    }
-    Lista_felszab(teljes_lista);
+    const char *fajlnev = szofajl(lang);
+    if (szofajl_ment(fajlnev, word)) return;
+    char line[128];
+    const char *failed = lang == ENGLISH ? "Could not save" : "Nem sikerult menteni";
+    snprintf(line, sizeof line, "%s: %s (%s)", failed, fajlnev, strerror(errno));
+    textdisplay(screen, SAVE_ERROR_X, SAVE_ERROR_Y, SAVE_ERROR_SIZE, line, WRONG_COLOUR.r, WRONG_COLOUR.g,
+                WRONG_COLOUR.b, 255);
+    SDL_Flip(screen);
+    // A click ends at its release, so the release cannot choose a menu entry.
+    while (SDL_WaitEvent(ev) && ev->type != SDL_MOUSEBUTTONUP && ev->type != SDL_KEYDOWN)
+        if (ev->type == SDL_QUIT) exit(0);
 }
 
 void szo_hozzaad(int lang, SDL_Surface *screen, SDL_Event *ev)
@@ -229,6 +235,7 @@ void szo_hozzaad(int lang, SDL_Surface *screen, SDL_Event *ev)
         show_inputstring(screen, inputstring);
         Buttons_show(screen, options);
     }
-    if (r == ADD_WORD_SAVE || r == ADD_WORD_BACK) write_back(szofajl(lang), r == ADD_WORD_SAVE ? inputstring : NULL);
+    if (r == ADD_WORD_SAVE || r == ADD_WORD_BACK)
+        write_back(screen, ev, lang, r == ADD_WORD_SAVE ? inputstring : NULL);
     if (r == BUTTONS_QUIT) exit(0);  // the typed word is dropped, the file untouched
 }

@@ -29,7 +29,9 @@ void jatek_sdl(SDL_Surface *screen, SDL_Event *ev, const char *filenev, int lang
 const char *szofajl(int lang);
 
 // The add-word screen for the word file of lang ("magyar.txt" for 1, else
-// "angol.txt"); returns after Save or Back, or when the event wait fails.
+// "angol.txt"); returns after Save or Back, or when the event wait fails. A
+// save that failed is said on the screen in the language, and the screen
+// returns at the next click or key.
 void szo_hozzaad(int lang, SDL_Surface *screen, SDL_Event *ev);
 
 #endif

@@ -9,6 +9,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -25,30 +28,54 @@ using Words = std::vector<std::string>;
 // The one injection point for failing file operations: these stand in front
 // of the C library's functions for the whole test program, so the engine
 // meets them. On a word file (*.txt) the call the armed fault names fails; a
-// "read" fault lets `after` bytes through, then fails as a bad disk does.
+// "read" fault lets `after` bytes through, then fails as a bad disk does, and
+// a "write" fault (on the word file itself, not a file named after it) as a
+// full disk does; a "kill" fault kills the process at the fsync after `after`
+// others.
 static struct Fault {
-    std::string call;  // "fopen", "read", "mkstemp", "fsync", "rename" or none
+    std::string call;  // "read", "write", "mkstemp", "fsync", "rename", "kill" or none
     size_t after = 0;
 } fault;
 template <class F>
 static F *real(F *, const char *name) { return reinterpret_cast<F *>(dlsym(RTLD_NEXT, name)); }
 #define PASS_ON(f, word_file, ...) (fault.call == #f && word_file ? (errno = EIO, -1) : real(f, #f)(__VA_ARGS__))
 extern "C" int mkstemp(char *tmpl) { return PASS_ON(mkstemp, strstr(tmpl, ".txt"), tmpl); }
-extern "C" int fsync(int fd) { return PASS_ON(fsync, true, fd); }
 extern "C" int rename(const char *from, const char *to) noexcept { return PASS_ON(rename, strstr(to, ".txt"), from, to); }
-extern "C" FILE *fopen(const char *name, const char *mode)
+extern "C" int fsync(int fd)
 {
-    const bool word_file = strstr(name, ".txt") != nullptr;
-    if (word_file && fault.call == "fopen") return errno = EMFILE, nullptr;
-    FILE *f = real(fopen, "fopen")(name, mode);
-    if (!f || !word_file || fault.call != "read") return f;
-    cookie_io_functions_t cut = {[](void *f, char *buf, size_t n) -> ssize_t {
-                                     if (!fault.after) return errno = EIO, -1;
-                                     size_t got = fread(buf, 1, std::min(n, fault.after), (FILE *)f);
-                                     return fault.after -= got, (ssize_t)got;
-                                 },
-                                 nullptr, nullptr, [](void *f) { return fclose((FILE *)f); }};
-    return fopencookie(f, mode, cut);
+    if (fault.call == "kill" && fault.after-- == 0) raise(SIGKILL);
+    return PASS_ON(fsync, true, fd);
+}
+// Whether the armed fault acts on fd: its call, and a name holding or ending in .txt.
+inline bool faulty(int fd, const char *call, bool ending)
+{
+    char link[64], name[256];
+    snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    const ssize_t n = fault.call == call ? readlink(link, name, sizeof name) : 0;
+    const std::string s(name, n > 0 ? n : 0);
+    const size_t at = s.rfind(".txt");
+    return at != std::string::npos && (!ending || at + 4 == s.size());
+}
+// Lets `after` bytes through, then fails with errno e.
+template <class F>
+ssize_t cut_after(F f, size_t n, int e)
+{
+    if (!fault.after) return errno = e, -1;
+    const ssize_t done = f(std::min(n, fault.after));
+    return fault.after -= done > 0 ? done : 0, done;
+}
+extern "C" ssize_t read(int fd, void *buf, size_t n)
+{
+    if (!faulty(fd, "read", false)) return real(read, "read")(fd, buf, n);
+    return cut_after([&](size_t k) { return real(read, "read")(fd, buf, k); }, n, EIO);
+}
+extern "C" ssize_t pwrite(int fd, const void *buf, size_t n, off_t at)
+{
+    if (!faulty(fd, "write", true)) return real(pwrite, "pwrite")(fd, buf, n, at);
+    const auto write = [&](size_t k) { return real(pwrite, "pwrite")(fd, buf, k, at); };
+    const ssize_t done = cut_after(write, n, ENOSPC);
+    if (done < 0) fault = {};  // writing over bytes already there needs no room
+    return done;
 }
 
 // A fresh working folder holding the game's font, removed afterwards.
@@ -57,6 +84,8 @@ struct TempDir {
     explicit TempDir(bool with_font = true)
     {
         EXPECT_EQ(chdir(mkdtemp(path)), 0);
+        // The player's data folder, where a copy of a file in a folder nobody may write to goes.
+        setenv("XDG_DATA_HOME", (std::string(path) + "/.data").c_str(), 1);
         if (with_font) std::ofstream("Inconsolata.otf") << std::ifstream(HANGMAN_FONT_PATH).rdbuf();
     }
     ~TempDir() { EXPECT_EQ(system(("cd /; chmod -R u+rwx " + std::string(path) + "; rm -r " + path).c_str()), 0); }

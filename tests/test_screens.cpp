@@ -206,29 +206,48 @@ TEST_F(Screens, AddWordTypingSaveBackAndLanguages)
 }
 
 // The file is read at the release, as it is then: a word another writer
-// added while the screen was open stays; a file that cannot be opened or read
-// to its end is left as it was, and stderr names it.
-TEST_F(Screens, AddWordWritesTheFileAsItIsAtTheRelease)
+// added while the screen was open stays. A save that fails (a read error, the
+// player's own read-only file) leaves the file as it was, names it on stderr,
+// and says so in the window in the language, until the next click or key: a
+// press alone does not end it, nor do events SDL queues of its own. A save
+// that works shows nothing more.
+TEST_F(Screens, AddWordWritesTheFileAsItIsAtTheReleaseAndSaysAFailure)
 {
     const std::string before = "apple\npear\nplum\n";
     const struct {
         Fault fault;
         bool appended;
-        int y;
+        int y, lang;
         std::string after;
-    } cases[] = {{{"read", 6}, false, SAVE_Y, before}, {{"fopen"}, false, BACK_Y, before},
-                 {{}, true, SAVE_Y, "apple\nfig\npear\nplum\nkiwi\n"}, {{}, true, BACK_Y, before + "kiwi\n"}};
+        const char *message;
+    } cases[] = {{{"read", 6}, false, SAVE_Y, 2, before, "Could not save: angol.txt (Input/output error)"},
+                 {{"read-only"}, false, BACK_Y, 1, before,
+                  "Nem sikerult menteni: magyar.txt (Permission denied)"},
+                 {{}, true, SAVE_Y, 2, "apple\nfig\npear\nplum\nkiwi\n", nullptr},
+                 {{}, true, BACK_Y, 2, before + "kiwi\n", nullptr}};
     for (const auto &c : cases) {
-        write_file("angol.txt", before), frames.clear();
+        const char *file = szofajl(c.lang);
+        write_file(file, before), frames.clear();
+        if (c.fault.call == "read-only") chmod(file, 0444);
         on_flip = [&] {  // at the first key, when the screen has long been open
-            if (c.appended && frames.size() == 3) std::ofstream("angol.txt", std::ios::app) << "kiwi\n";
+            if (c.appended && frames.size() == 3) std::ofstream(file, std::ios::app) << "kiwi\n";
         };
         fault = c.fault;
         testing::internal::CaptureStderr();
-        push_keys("fig"), push_click(100, c.y), szo_hozzaad(2, screen, &ev);
-        const bool said = testing::internal::GetCapturedStderr().find(": angol.txt (") != std::string::npos;
+        push_keys("fig"), push_click(100, c.y);
+        if (c.message) push(SDL_MOUSEBUTTONDOWN, 400, 100), push(SDL_ACTIVEEVENT), push(SDL_KEYDOWN, SDLK_a);
+        szo_hozzaad(c.lang, screen, &ev);
+        const std::string said = testing::internal::GetCapturedStderr();
         fault = {};
-        EXPECT_EQ(std::make_pair(read_file("angol.txt"), said), std::make_pair(c.after, !c.fault.call.empty())) << c.fault.call;
+        EXPECT_EQ(read_file(file), c.after) << c.lang;
+        const bool named = said.find(std::string(": ") + file + " (") != std::string::npos;
+        EXPECT_EQ(named, c.message != nullptr) << said;
+        // The frame at the press on the button, and over it the message, if any.
+        Frame expected(copy_of(frames[frames.size() - (c.message ? 2 : 1)].get()), SDL_FreeSurface);
+        if (c.message) textdisplay(expected.get(), 20, 444, 22, c.message, 200, 80, 134, 255);
+        EXPECT_TRUE(same_pixels(frames.back().get(), expected.get())) << c.lang;
+        EXPECT_EQ(pixel(frames.back().get(), 30, 455), rgb(c.message ? FACE_COLOUR : BACKGROUND_COLOUR));
+        chmod(file, 0644);
     }
 }
 

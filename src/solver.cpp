@@ -90,7 +90,7 @@ public:
     // Whether p can be won with at most budget wrong letters; false also
     // when the time has run out (then timed_out() tells). Only the words of
     // hopes, those the position above kept, can end a winning play.
-    bool can_win(const Position &p, const std::vector<uint32_t> &hopes, int budget, size_t depth)
+    bool can_win(const Position &p, const std::vector<uint32_t> &hopes, int budget, size_t depth, char wrong)
     {
         if (decided(p)) return true;
         ++positions_;
@@ -103,13 +103,13 @@ public:
             if (e.wins_within <= budget) return true;
         }
         std::vector<uint32_t> &ends = hopes_[depth];
-        last_words_.keep(p, hopes, budget, &p == start_, ends);
+        last_words_.keep(p, hopes, depth, wrong, budget, &p == start_, ends);
         char moves[ALPHABET];
         int n = ends.empty() ? 0 : order_moves(p, ends, budget, moves);
         for (int m = 0; m < n; ++m) {
             Position &next = scratch_[depth];
             int cost = step(w_, p, moves[m], next);
-            if (cost <= budget && can_win(next, ends, budget - cost, depth + 1)) {
+            if (cost <= budget && can_win(next, ends, budget - cost, depth + 1, cost ? moves[m] : 0)) {
                 Entry &e = table_.at(hi, lo);
                 e.wins_within = static_cast<int8_t>(budget);
                 e.move = moves[m];
@@ -127,7 +127,7 @@ public:
     bool can_win_from_start(const Position &start, int budget)
     {
         start_ = &start;
-        return can_win(start, candidates(start), budget, 0);
+        return can_win(start, candidates(start), budget, 0, 0);
     }
 
     // The keys of a play that wins p within budget, which can_win has found:
@@ -143,7 +143,7 @@ public:
         while (!decided(p)) {
             uint64_t hi, lo;
             key(p, hi, lo);
-            if (table_.at(hi, lo).wins_within > budget) can_win(p, candidates(p), budget, 0);
+            if (table_.at(hi, lo).wins_within > budget) can_win(p, candidates(p), budget, 0, 0);
             char c = table_.at(hi, lo).move;
             keys += c;
             budget -= step(w_, p, c, next);

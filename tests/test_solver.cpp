@@ -3,6 +3,7 @@
 // replayed through the engine.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <random>
 #include <set>

@@ -1,6 +1,5 @@
 // The bound on the words that can end a winning play (see solver_internal.h).
 #include <algorithm>
-#include <unordered_map>
 
 #include "solver_internal.h"
 
@@ -45,8 +44,10 @@ void LastWords::keep(const Position &p, const std::vector<uint32_t> &hopes, size
             here.to.push_back(0);
             continue;
         }
-        // No letter of w can become a right letter in time.
+        // No letter of w can become a right letter in time, or be the first
+        // (see play_next).
         if (own && !(own & node.startable)) continue;
+        if (own && !some_first_letter(node, w)) continue;
         // w's least agreeing sets: at the start kept for every budget; below
         // a wrong letter, those above without it; else worked out.
         const size_t from = here.sets.size();
@@ -154,12 +155,13 @@ bool LastWords::agreement(const Node &node, uint32_t w, int collect_within)
     // A candidate agrees with w on letter c when it holds c fewer times
     // than w or at w's places; bit sets over all the words answer that for
     // 64 at once.
-    const uint64_t *agree_on[ALPHABET][2];
+    const uint64_t *fewer_on[ALPHABET];
+    Same same_on[ALPHABET];
     int letters = 0;
     for (uint32_t m = w_.letters[w] & node.hidden; m; m &= m - 1) {
         size_t c = static_cast<size_t>(__builtin_ctz(m));
-        agree_on[letters][0] = fewer(w, c);
-        agree_on[letters++][1] = same(w, c);
+        fewer_on[letters] = fewer(w, c);
+        same_on[letters++] = same(w, c);
     }
     const bool collect = collect_within >= 0;
     if (collect) family_.restart(collect_within);
@@ -171,7 +173,7 @@ bool LastWords::agreement(const Node &node, uint32_t w, int collect_within)
         uint64_t agreeing = p.in[n];
         if (b == w / 64) agreeing &= ~(uint64_t(1) << (w % 64));
         open[n] = agreeing;
-        for (int l = 0; l < letters && agreeing; ++l) agreeing &= agree_on[l][0][b] | agree_on[l][1][b];
+        for (int l = 0; l < letters && agreeing; ++l) agreeing &= fewer_on[l][b] | same_on[l][b];
         open[n] &= ~agreeing;
         if (collect)
             for (; agreeing; agreeing &= agreeing - 1)
@@ -190,29 +192,70 @@ bool LastWords::may_end(const Node &node, uint32_t w)
     const int budget = node.budget;
     if (!can_meet(agreeing_, agreeing_n_, budget, 0)) return false;
     agreement(node, w, -1);
-    Family &sets = family_;
-    sets.restart(budget);
-    for (size_t k = 0; k < agreeing_n_; ++k) sets.add(agreeing_[k]);
     // With no hidden letter of its own, w wins only when wrong letters take
     // every other candidate away.
     if (!own) {
         const uint32_t not_w = ~w_.letters[w];
+        gone_.clear();
         for (size_t n = 0; n < p.block.size(); ++n)
-            for (uint64_t rest = open_[0][n]; rest; rest &= rest - 1)
-                if (!sets.add(w_.letters[p.block[n] * 64 + static_cast<uint32_t>(__builtin_ctzll(rest))] & not_w))
-                    return false;
-        meet_left_.clear();
-        least(sets.sets, meet_left_);
-        return can_meet(meet_left_.data(), meet_left_.size(), budget, 0);
+            for (uint64_t rest = open_[0][n]; rest; rest &= rest - 1) {
+                gone_.push_back(w_.letters[p.block[n] * 64 + static_cast<uint32_t>(__builtin_ctzll(rest))] & not_w);
+                if (!gone_.back()) return false;
+            }
+        extra_[0].clear();
+        least(gone_, extra_[0]);
+        return meet_with_agreeing(extra_[0], budget);
     }
     // The cheaper test first: some order of the right letters; then the
     // first one shown at a place of w.
     orders_tried_ = 0;
+    extra_[0].clear();
     for (uint32_t m = own & node.startable; m; m &= m - 1) {
         const size_t c = static_cast<size_t>(__builtin_ctz(m));
-        if (play_next(node, w, own, c, 0, sets) && shown_at_w_first(node, w, c)) return true;
+        if (play_next(node, w, own, c, 0) && shown_at_w_first(node, w, c)) return true;
     }
     return false;
+}
+
+// Whether some hidden letter of w can be its first right letter, as far as
+// the candidates without it go: a quick test before w's agreeing sets are
+// worked out. A letter w holds more than once passes untested.
+bool LastWords::some_first_letter(const Node &node, uint32_t w)
+{
+    const uint32_t not_w = ~w_.letters[w];
+    for (uint32_t m = w_.letters[w] & node.startable; m; m &= m - 1) {
+        const size_t c = static_cast<size_t>(__builtin_ctz(m));
+        if (ones(w_.places[w * ALPHABET + c]) > 1) return true;
+        small_.clear();
+        if (!lacking(node, c, not_w, small_)) continue;
+        meet_left_.clear();
+        least(small_, meet_left_);
+        if (can_meet(meet_left_.data(), meet_left_.size(), node.budget, 0)) return true;
+    }
+    return false;
+}
+
+// Appends to out the least sets of the node's candidates without letter c
+// (see startable), cut to the letters of mask: budget letters of mask meet
+// those if and only if they meet all the candidates' sets so cut. False
+// when a set is left empty.
+bool LastWords::lacking(const Node &node, size_t c, uint32_t mask, std::vector<uint32_t> &out)
+{
+    for (uint32_t k = node.here.lack_from[c]; k < node.here.lack_to[c]; ++k) {
+        out.push_back(node.here.lack[k] & mask);
+        if (!out.back()) return false;
+    }
+    return true;
+}
+
+// Whether budget letters meet both w's agreeing sets and the sets given,
+// each the least and smallest first.
+bool LastWords::meet_with_agreeing(const std::vector<uint32_t> &sets, int budget)
+{
+    meet_left_.resize(agreeing_n_ + sets.size());
+    std::merge(agreeing_, agreeing_ + agreeing_n_, sets.begin(), sets.end(), meet_left_.begin(),
+               [](uint32_t a, uint32_t b) { return ones(a) < ones(b); });
+    return can_meet(meet_left_.data(), meet_left_.size(), budget, 0);
 }
 
 // The candidates of open_[level] are the ones no right letter of w played
@@ -221,10 +264,11 @@ bool LastWords::may_end(const Node &node, uint32_t w)
 // only once every candidate holds c as often as w: those of the
 // undecided that hold it fewer times must go by wrong letters, and join
 // the sets to meet. Whether the right letters left (own) can follow in
-// some order with every set still met within the budget. Letters that
-// make no candidate go by wrong letters are played at once; past a few
-// hundred orders the answer is yes, unproven.
-bool LastWords::in_some_order(const Node &node, uint32_t w, uint32_t own, size_t level, const Family &before)
+// some order with every set still met within the budget; extra_[level]
+// holds the least sets of those that must go so far. Letters that make no
+// candidate go by wrong letters are played at once; past a few hundred
+// orders the answer is yes, unproven.
+bool LastWords::in_some_order(const Node &node, uint32_t w, uint32_t own, size_t level)
 {
     const Position &p = node.p;
     std::vector<uint64_t> &open = open_[level];
@@ -232,7 +276,8 @@ bool LastWords::in_some_order(const Node &node, uint32_t w, uint32_t own, size_t
         played = false;
         for (uint32_t m = own; m; m &= m - 1) {
             const size_t c = static_cast<size_t>(__builtin_ctz(m));
-            const uint64_t *fewer_c = fewer(w, c), *same_c = same(w, c);
+            const uint64_t *fewer_c = fewer(w, c);
+            const Same same_c = same(w, c);
             size_t n = 0;
             while (n < p.block.size() && !(open[n] & fewer_c[p.block[n]])) ++n;
             if (n < p.block.size()) continue;
@@ -245,34 +290,42 @@ bool LastWords::in_some_order(const Node &node, uint32_t w, uint32_t own, size_t
     }
     if (!own || ++orders_tried_ > ORDERS_LIMIT) return true;
     for (uint32_t m = own; m; m &= m - 1)
-        if (play_next(node, w, own, static_cast<size_t>(__builtin_ctz(m)), level, before)) return true;
+        if (play_next(node, w, own, static_cast<size_t>(__builtin_ctz(m)), level)) return true;
     return false;
 }
 
 // in_some_order with c the next right letter played.
-bool LastWords::play_next(const Node &node, uint32_t w, uint32_t own, size_t c, size_t level, const Family &before)
+bool LastWords::play_next(const Node &node, uint32_t w, uint32_t own, size_t c, size_t level)
 {
     const Position &p = node.p;
     const std::vector<uint64_t> &open = open_[level];
-    const uint64_t *fewer_c = fewer(w, c), *same_c = same(w, c);
+    const uint64_t *fewer_c = fewer(w, c);
+    const Same same_c = same(w, c);
     const uint32_t not_w = ~w_.letters[w];
-    Family &sets = levels_[level];
-    sets = before;
-    sets.forget_seen();
+    gone_.clear();
     std::vector<uint64_t> &next = open_[level + 1];
     next.resize(p.block.size());
-    bool met = true;
-    for (size_t n = 0; n < p.block.size() && met; ++n) {
+    // First, when w holds c once: every candidate without it, whose least
+    // sets the node has, without w's letters (they cannot be wrong).
+    const bool first_once = level == 0 && same_c.places == 1;
+    if (first_once && !lacking(node, c, not_w, gone_)) return false;
+    for (size_t n = 0; n < p.block.size(); ++n) {
         const uint32_t b = p.block[n];
         next[n] = open[n] & same_c[b];
-        for (uint64_t gone = open[n] & fewer_c[b]; gone && met; gone &= gone - 1)
-            met = sets.add(w_.letters[b * 64 + static_cast<uint32_t>(__builtin_ctzll(gone))] & not_w);
+        if (first_once) continue;
+        for (uint64_t gone = open[n] & fewer_c[b]; gone; gone &= gone - 1) {
+            gone_.push_back(w_.letters[b * 64 + static_cast<uint32_t>(__builtin_ctzll(gone))] & not_w);
+            if (!gone_.back()) return false;
+        }
     }
-    if (!met) return false;
-    meet_left_.clear();
-    least(sets.sets, meet_left_);
-    return can_meet(meet_left_.data(), meet_left_.size(), node.budget, 0) &&
-           in_some_order(node, w, own & ~(1u << c), level + 1, sets);
+    // The sets of the letters before, and the least of the new ones.
+    std::vector<uint32_t> &sets = extra_[level + 1];
+    sets.assign(extra_[level].begin(), extra_[level].end());
+    const size_t before = sets.size();
+    least(gone_, sets);
+    std::inplace_merge(sets.begin(), sets.begin() + static_cast<long>(before), sets.end(),
+                       [](uint32_t a, uint32_t b) { return ones(a) < ones(b); });
+    return meet_with_agreeing(extra_[level + 1], node.budget) && in_some_order(node, w, own & ~(1u << c), level + 1);
 }
 
 // Whether w can keep its place when c is its first right letter. Before c
@@ -291,9 +344,11 @@ bool LastWords::shown_at_w_first(const Node &node, uint32_t w, size_t c)
                                           static_cast<size_t>(ones(w_.places[w * ALPHABET + c]))) * w_.blocks];
     meet_left_.clear();
     rivals_.clear();
+    const bool once = ones(w_.places[w * ALPHABET + c]) == 1;
+    if (once && !lacking(node, c, not_w, meet_left_)) return false;
     for (size_t n = 0; n < p.block.size(); ++n) {
         const uint32_t b = p.block[n];
-        for (uint64_t m = p.in[n] & fewer_c[b]; m; m &= m - 1) {
+        for (uint64_t m = once ? 0 : p.in[n] & fewer_c[b]; m; m &= m - 1) {
             const uint32_t set = w_.letters[b * 64 + static_cast<uint32_t>(__builtin_ctzll(m))] & not_w;
             if (!set) return false;
             meet_left_.push_back(set);
@@ -370,12 +425,10 @@ bool LastWords::fits(uint32_t chosen, uint32_t banned, int left)
 }
 
 // may_end reads, besides the words' own bit sets, for each letter and
-// set of places the words holding it at exactly those (same_, found
-// through same_of_ for each word and letter), and for each letter and
 // count the words holding it fewer times (fewer_).
 LastWords::LastWords(const Words &w) : w_(w)
 {
-    const size_t n = w_.text.size(), L = static_cast<size_t>(w_.length), B = w_.blocks;
+    const size_t L = static_cast<size_t>(w_.length), B = w_.blocks;
     fewer_.assign(ALPHABET * (L + 1) * B, 0);
     for (size_t c = 0; c < ALPHABET; ++c)
         for (size_t k = 1; k <= L; ++k)
@@ -386,18 +439,16 @@ LastWords::LastWords(const Words &w) : w_(w)
     meet_scratch_.resize(LOSING_WRONG + 1);  // a level for each letter of the budget
     kept_.resize(ALPHABET + 1);
     open_.resize(ALPHABET + 1);
-    levels_.assign(ALPHABET, family_);
-    same_of_.assign(n * ALPHABET, 0);
-    std::unordered_map<uint64_t, uint32_t> found;
-    for (uint32_t x = 0; x < n; ++x)
-        for (size_t c = 0; c < ALPHABET; ++c) {
-            uint32_t at = w_.places[x * ALPHABET + c];
-            if (!at) continue;
-            auto [it, added] = found.emplace(uint64_t(c) << 32 | at, static_cast<uint32_t>(same_.size()));
-            if (added) same_.resize(same_.size() + w_.blocks, 0);
-            same_of_[x * ALPHABET + c] = it->second;
-            same_[it->second + x / 64] |= uint64_t(1) << (x % 64);
-        }
+    extra_.resize(ALPHABET + 1);
+}
+
+LastWords::Same LastWords::same(uint32_t x, size_t c) const
+{
+    const size_t L = static_cast<size_t>(w_.length), B = w_.blocks;
+    const uint32_t places = w_.places[x * ALPHABET + c];
+    Same s{&w_.times[(c * (L + 1) + static_cast<size_t>(ones(places))) * B], {}, 0};
+    for (uint32_t m = places; m; m &= m - 1) s.at[s.places++] = &w_.at[(c * L + static_cast<size_t>(__builtin_ctz(m))) * B];
+    return s;
 }
 
 // Appends to out the least of the sets, the smallest first: a set holding
@@ -434,10 +485,13 @@ void LastWords::least(const std::vector<uint32_t> &sets, std::vector<uint32_t> &
         if (size <= 2) larger = out.size();
     }
     // The larger sets alike were only compared with a few: once each.
-    std::sort(out.begin() + static_cast<long>(larger), out.end(), [](uint32_t a, uint32_t b) {
-        return ones(a) < ones(b) || (ones(a) == ones(b) && a < b);
-    });
-    out.erase(std::unique(out.begin() + static_cast<long>(larger), out.end()), out.end());
+    // Sorted with their size above their 26 letters, so that sets of equal
+    // size stay in one run.
+    const auto from = out.begin() + static_cast<long>(larger);
+    for (auto it = from; it != out.end(); ++it) *it |= static_cast<uint32_t>(ones(*it)) << ALPHABET;
+    std::sort(from, out.end());
+    out.erase(std::unique(from, out.end()), out.end());
+    for (auto it = from; it != out.end(); ++it) *it &= (1u << ALPHABET) - 1;
 }
 
 // Whether some budget letters meet every one of the n sets of letters,

@@ -129,8 +129,11 @@ private:
     bool agreement(const Node &node, uint32_t w, int collect_within);
     bool small_sets_met(int budget);
     bool may_end(const Node &node, uint32_t w);
-    bool in_some_order(const Node &node, uint32_t w, uint32_t own, size_t level, const Family &before);
-    bool play_next(const Node &node, uint32_t w, uint32_t own, size_t c, size_t level, const Family &before);
+    bool in_some_order(const Node &node, uint32_t w, uint32_t own, size_t level);
+    bool play_next(const Node &node, uint32_t w, uint32_t own, size_t c, size_t level);
+    bool meet_with_agreeing(const std::vector<uint32_t> &sets, int budget);
+    bool lacking(const Node &node, size_t c, uint32_t mask, std::vector<uint32_t> &out);
+    bool some_first_letter(const Node &node, uint32_t w);
     bool shown_at_w_first(const Node &node, uint32_t w, size_t c);
     bool fits(uint32_t chosen, uint32_t banned, int left);
     void least(const std::vector<uint32_t> &sets, std::vector<uint32_t> &out);
@@ -141,8 +144,20 @@ private:
         const size_t k = static_cast<size_t>(ones(w_.places[x * ALPHABET + c]));
         return &fewer_[(c * (static_cast<size_t>(w_.length) + 1) + k) * w_.blocks];
     }
-    // The words holding letter c at exactly the places where word x does.
-    const uint64_t *same(uint32_t x, size_t c) const { return &same_[same_of_[x * ALPHABET + c]]; }
+    // The words holding a letter at exactly the places where a word does,
+    // block by block: those holding it as often, at each of those places.
+    struct Same {
+        const uint64_t *as_often;
+        const uint64_t *at[32];
+        int places;
+        uint64_t operator[](size_t b) const
+        {
+            uint64_t m = as_often[b];
+            for (int i = 0; i < places && m; ++i) m &= at[i][b];
+            return m;
+        }
+    };
+    Same same(uint32_t x, size_t c) const;
 
     static constexpr size_t WORK_LIMIT = size_t(1) << 24, TRY_LIMIT = size_t(1) << 21, ORDERS_LIMIT = 256, FITS_LIMIT = 4096,
                             LARGER_COMPARED = 16;
@@ -152,10 +167,10 @@ private:
     uint32_t stamp_ = 1;
     Family family_{{}, 0, 0, 0, 0, &seen_, &stamp_};
     std::vector<Kept> kept_;                    // one for each depth
-    std::vector<Family> levels_;                // a family for each right letter played
+    std::vector<std::vector<uint32_t>> extra_;  // see in_some_order, a level for each right letter
     std::vector<std::vector<uint64_t>> open_;   // see in_some_order
     size_t orders_tried_ = 0, fits_tried_ = 0;
-    std::vector<uint32_t> before_, meet_left_, least_, small_;  // see shown_at_w_first and least
+    std::vector<uint32_t> before_, meet_left_, least_, small_, gone_;  // see shown_at_w_first and least
     std::vector<uint64_t> rivals_;
     struct Group {
         uint64_t key;  // the letters outside w that take it away, above its places of c
@@ -167,8 +182,7 @@ private:
     uint32_t w_places_ = 0;
     std::vector<std::vector<uint32_t>> meet_scratch_;
     std::vector<uint64_t> in_;            // the candidates of the position, as a full bit set
-    std::vector<uint64_t> same_, fewer_;  // see the constructor
-    std::vector<uint32_t> same_of_;
+    std::vector<uint64_t> fewer_;         // see the constructor
     // The start's answers: the budget each word may end a play within
     // (LOSING_WRONG + 1 when not yet known), and its least agreeing sets.
     std::vector<int8_t> start_ends_within_;

@@ -78,10 +78,8 @@ private:
 
 class Search {
 public:
-    Search(const Words &w, double budget_seconds)
-        : w_(w), last_words_(w), deadline_(std::chrono::steady_clock::now() +
-                           std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                               std::chrono::duration<double>(budget_seconds)))
+    Search(const Words &w, std::chrono::steady_clock::time_point deadline)
+        : w_(w), deadline_(deadline), last_words_(w, &deadline_)
     {
         for (int i = 0; i < 32; ++i)
             for (int c = 0; c < ALPHABET; ++c) pattern_key_[i][c] = mix(1000003u * (i + 1) + c);
@@ -248,9 +246,9 @@ private:
     }
 
     const Words &w_;
-    solver::LastWords last_words_;
-    const Position *start_ = nullptr;  // the start, whose may_end answers are kept
     std::chrono::steady_clock::time_point deadline_;
+    solver::LastWords last_words_;
+    const Position *start_ = nullptr;  // the start, whose answers are kept
     uint64_t pattern_key_[32][ALPHABET];
     Table table_;
     // The positions after each depth's letter; a position of the search is
@@ -263,9 +261,8 @@ private:
 };
 }  // namespace
 
-Solution solve(const Words &w, double budget_seconds)
+Solution solve(const Words &w, double budget_seconds, std::chrono::steady_clock::time_point started)
 {
-    auto started = std::chrono::steady_clock::now();
     Solution s;
     s.length = w.length;
     s.candidates = static_cast<int>(w.text.size());
@@ -274,7 +271,8 @@ Solution solve(const Words &w, double budget_seconds)
         s.proven = true;
         return s;
     }
-    Search search(w, budget_seconds);
+    Search search(w, started + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                   std::chrono::duration<double>(budget_seconds)));
     Position start = start_position(w);
     for (int budget = 0; budget < LOSING_WRONG; ++budget) {
         if (search.can_win_from_start(start, budget)) {

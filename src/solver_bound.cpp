@@ -33,12 +33,14 @@ void LastWords::keep(const Position &p, const std::vector<uint32_t> &hopes, size
     here.sets.clear();
     here.from.clear();
     here.to.clear();
-    bool found = false;
+    bool found = false, late = false;
     for (size_t i = 0; i < hopes.size(); ++i) {
         const uint32_t w = hopes[i];
         if (!(in_[w / 64] >> (w % 64) & 1)) continue;
         const uint32_t own = w_.letters[w] & node.hidden;
-        if (!all && (found || spent > TRY_LIMIT)) {
+        // Out of time, the rest are kept unchecked; the search stops anyway.
+        if (i % 64 == 0 && !late) late = std::chrono::steady_clock::now() > *deadline_;
+        if (late || (!all && (found || spent > TRY_LIMIT))) {
             ends.push_back(w);
             here.from.push_back(UNKNOWN);
             here.to.push_back(0);
@@ -426,7 +428,8 @@ bool LastWords::fits(uint32_t chosen, uint32_t banned, int left)
 
 // may_end reads, besides the words' own bit sets, for each letter and
 // count the words holding it fewer times (fewer_).
-LastWords::LastWords(const Words &w) : w_(w)
+LastWords::LastWords(const Words &w, const std::chrono::steady_clock::time_point *deadline)
+    : w_(w), deadline_(deadline)
 {
     const size_t L = static_cast<size_t>(w_.length), B = w_.blocks;
     fewer_.assign(ALPHABET * (L + 1) * B, 0);

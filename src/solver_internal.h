@@ -5,6 +5,7 @@
 #define SOLVER_INTERNAL_H
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <vector>
 
@@ -94,7 +95,9 @@ private:
 // so a position starts from the words its parent kept.
 class LastWords {
 public:
-    explicit LastWords(const Words &w);  // keeps a reference to w
+    // Keeps a reference to w, and reads the deadline, past which it leaves
+    // words unchecked.
+    LastWords(const Words &w, const std::chrono::steady_clock::time_point *deadline);
     // Takes a position at the given depth of the search, the words the
     // position above it kept (hopes; at depth 0, any words), the wrong
     // letter that led from there (0 for a right letter, or at depth 0), its
@@ -163,6 +166,7 @@ private:
                             LARGER_COMPARED = 16;
     static constexpr uint32_t UNKNOWN = ~0u;
     const Words &w_;
+    const std::chrono::steady_clock::time_point *deadline_;
     std::vector<uint64_t> seen_ = std::vector<uint64_t>(4096, 0);
     uint32_t stamp_ = 1;
     Family family_{{}, 0, 0, 0, 0, &seen_, &stamp_};

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <random>
 #include <set>
@@ -179,6 +180,10 @@ TEST(Search, OutOfTimeGivesAPlayAndWhatIsProven)
     EXPECT_EQ(s.lower_bound, 0);
     ASSERT_LT(s.fewest_wrong, LOSING_WRONG);
     EXPECT_EQ(replay(all, s.letters), s.fewest_wrong);
+    // The time counts from when it began, the words' preparation included.
+    const Solution late = solve(words_of_length(all), 1, std::chrono::steady_clock::now() - std::chrono::seconds(2));
+    EXPECT_FALSE(late.proven);
+    EXPECT_GE(late.seconds, 2);
     // Two words that no letter tells apart once a and b are shown: the
     // quick play stops there, and the search proves the game lost.
     Solution dead = solve(words_of_length({"abab", "abba"}), 1e-9);
@@ -190,6 +195,57 @@ TEST(Search, OutOfTimeGivesAPlayAndWhatIsProven)
     EXPECT_TRUE(full.proven);
     EXPECT_LE(full.fewest_wrong, s.fewest_wrong);
     EXPECT_EQ(replay(all, full.letters), full.fewest_wrong);
+}
+
+// The words made by putting each letter at place at of base.
+Strings each_letter_at(const std::string &base, size_t at)
+{
+    Strings out;
+    for (char c = 'a'; c <= 'z'; ++c) {
+        std::string word = base;
+        word[at] = c;
+        out.push_back(word);
+    }
+    return out;
+}
+
+// The word and each word one letter away from it.
+Strings with_changes(const std::string &word)
+{
+    Strings out = {word};
+    for (size_t at = 0; at < word.size(); ++at)
+        for (const std::string &changed : each_letter_at(word, at))
+            if (changed != word) out.push_back(changed);
+    return out;
+}
+
+TEST(Search, ProvesListsWhoseWrongLettersEachTakeAWordOrTwo)
+{
+    // Words alike but for one place, where a wrong letter takes away one
+    // word and a right one at most the word that holds it twice.
+    const struct {
+        const char *name;
+        Strings words;
+        int fewest;
+    } rows[] = {
+        {"?at", each_letter_at("xat", 0), LOSING_WRONG},
+        {"?a", each_letter_at("xa", 0), LOSING_WRONG},
+        // a to s each take the word holding them twice; 6 of t to z leave one.
+        {"abcdefghijklmnopqrs?", each_letter_at("abcdefghijklmnopqrsx", 19), 6},
+        {"aaaaaaaaaa?aaaaaaaaa", each_letter_at("aaaaaaaaaaxaaaaaaaaa", 10), LOSING_WRONG},
+        {"cat and its changes", with_changes("cat"), LOSING_WRONG},
+        {"crane and its changes", with_changes("crane"), LOSING_WRONG},
+        {"abcdefgh and its changes", with_changes("abcdefgh"), LOSING_WRONG},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        Solution s = solve(words_of_length(row.words), 60);
+        EXPECT_TRUE(s.proven);
+        EXPECT_EQ(s.fewest_wrong, row.fewest);
+        if (row.fewest < LOSING_WRONG) {
+            EXPECT_EQ(replay(row.words, s.letters), row.fewest);
+        }
+    }
 }
 
 TEST(Replay, RefusesPlaysThatDoNotWinAsClaimed)

@@ -10,7 +10,7 @@ void LastWords::keep(const Position &p, const std::vector<uint32_t> &hopes, size
 {
     Kept &here = kept_[depth];
     const Kept *above = depth > 0 && wrong ? &kept_[depth - 1] : nullptr;
-    Node node{p, ~0u, 0, budget, here, above, wrong ? 1u << (wrong - 'a') : 0};
+    Node node{p, ~0u, 0, budget, here, above, wrong ? 1u << (wrong - 'a') : 0, at_start};
     for (char ch : p.pattern)
         if (ch != '_') node.hidden &= ~(1u << (ch - 'a'));
     node.startable = startable(node);
@@ -110,6 +110,9 @@ uint32_t LastWords::startable(Node &node)
         if (node.above && node.above->lack_known & bit) {
             for (uint32_t k = node.above->lack_from[c]; k < node.above->lack_to[c]; ++k)
                 if (!(node.above->lack[k] & node.wrong)) here.lack.push_back(node.above->lack[k]);
+        } else if (node.at_start && start_lack_known_ & bit) {
+            here.lack.insert(here.lack.end(), start_lack_.begin() + start_lack_from_[c],
+                             start_lack_.begin() + start_lack_to_[c]);
         } else {
             const uint64_t *has = &w_.has[c * w_.blocks];
             Family &sets = family_;
@@ -117,12 +120,19 @@ uint32_t LastWords::startable(Node &node)
             bool open = true;
             for (size_t n = 0; n < node.p.block.size() && open; ++n)
                 for (uint64_t lack = node.p.in[n] & ~has[node.p.block[n]]; lack && open; lack &= lack - 1)
-                    open = sets.add(w_.letters[node.p.block[n] * 64 + static_cast<uint32_t>(__builtin_ctzll(lack))], false);
+                    open = sets.add(w_.letters[node.p.block[n] * 64 + static_cast<uint32_t>(__builtin_ctzll(lack))]);
             if (!open) {
                 here.closed |= bit;
                 continue;
             }
             least(sets.sets, here.lack);
+            // The start's are kept for the next budget.
+            if (node.at_start) {
+                start_lack_from_[c] = static_cast<uint32_t>(start_lack_.size());
+                start_lack_.insert(start_lack_.end(), here.lack.begin() + here.lack_from[c], here.lack.end());
+                start_lack_to_[c] = static_cast<uint32_t>(start_lack_.size());
+                start_lack_known_ |= bit;
+            }
         }
         here.lack_to[c] = static_cast<uint32_t>(here.lack.size());
         here.lack_known |= bit;
@@ -224,30 +234,49 @@ bool LastWords::may_end(const Node &node, uint32_t w)
 // worked out. A letter w holds more than once passes untested.
 bool LastWords::some_first_letter(const Node &node, uint32_t w)
 {
-    const uint32_t not_w = ~w_.letters[w];
+    firsts_known_ = 0;
     for (uint32_t m = w_.letters[w] & node.startable; m; m &= m - 1) {
         const size_t c = static_cast<size_t>(__builtin_ctz(m));
         if (ones(w_.places[w * ALPHABET + c]) > 1) return true;
-        small_.clear();
-        if (!lacking(node, c, not_w, small_)) continue;
-        meet_left_.clear();
-        least(small_, meet_left_);
-        if (can_meet(meet_left_.data(), meet_left_.size(), node.budget, 0)) return true;
+        const std::vector<uint32_t> *sets = first_sets(node, w, c);
+        if (sets && can_meet(sets->data(), sets->size(), node.budget, 0)) return true;
     }
     return false;
 }
 
-// Appends to out the least sets of the node's candidates without letter c
-// (see startable), cut to the letters of mask: budget letters of mask meet
-// those if and only if they meet all the candidates' sets so cut. False
-// when a set is left empty.
-bool LastWords::lacking(const Node &node, size_t c, uint32_t mask, std::vector<uint32_t> &out)
+// The least sets of the candidates that hold c fewer times than w, without
+// w's letters, which cannot be wrong: they must all go before c is w's
+// first right letter. Worked out once for each word and letter; null when
+// they cannot be met within the budget. When w holds c once they are those
+// without c, whose least sets the node has: letters meeting those meet all.
+const std::vector<uint32_t> *LastWords::first_sets(const Node &node, uint32_t w, size_t c)
 {
-    for (uint32_t k = node.here.lack_from[c]; k < node.here.lack_to[c]; ++k) {
-        out.push_back(node.here.lack[k] & mask);
-        if (!out.back()) return false;
+    std::vector<uint32_t> &sets = firsts_[c];
+    const uint32_t bit = 1u << c;
+    if (firsts_known_ & bit) return firsts_empty_ & bit ? nullptr : &sets;
+    firsts_known_ |= bit;
+    firsts_empty_ &= ~bit;
+    const uint32_t not_w = ~w_.letters[w];
+    Family &gathered = family_;
+    gathered.restart(node.budget);
+    bool open = true;
+    if (ones(w_.places[w * ALPHABET + c]) == 1) {
+        for (uint32_t k = node.here.lack_from[c]; k < node.here.lack_to[c] && open; ++k)
+            open = gathered.add(node.here.lack[k] & not_w, false);
+    } else {
+        const uint64_t *fewer_c = fewer(w, c);
+        for (size_t n = 0; n < node.p.block.size() && open; ++n)
+            for (uint64_t m = node.p.in[n] & fewer_c[node.p.block[n]]; m && open; m &= m - 1)
+                open = gathered.add(w_.letters[node.p.block[n] * 64 + static_cast<uint32_t>(__builtin_ctzll(m))] & not_w,
+                                    false);
     }
-    return true;
+    if (!open) {
+        firsts_empty_ |= bit;
+        return nullptr;
+    }
+    sets.clear();
+    least(gathered.sets, sets);
+    return &sets;
 }
 
 // Whether budget letters meet both w's agreeing sets and the sets given,
@@ -307,26 +336,30 @@ bool LastWords::play_next(const Node &node, uint32_t w, uint32_t own, size_t c, 
     gone_.clear();
     std::vector<uint64_t> &next = open_[level + 1];
     next.resize(p.block.size());
-    // First, when w holds c once: every candidate without it, whose least
-    // sets the node has, without w's letters (they cannot be wrong).
-    const bool first_once = level == 0 && same_c.places == 1;
-    if (first_once && !lacking(node, c, not_w, gone_)) return false;
     for (size_t n = 0; n < p.block.size(); ++n) {
         const uint32_t b = p.block[n];
         next[n] = open[n] & same_c[b];
-        if (first_once) continue;
+        if (level == 0) continue;
         for (uint64_t gone = open[n] & fewer_c[b]; gone; gone &= gone - 1) {
             gone_.push_back(w_.letters[b * 64 + static_cast<uint32_t>(__builtin_ctzll(gone))] & not_w);
             if (!gone_.back()) return false;
         }
     }
-    // The sets of the letters before, and the least of the new ones.
+    // The sets of the letters before, and the least of the new ones; first,
+    // those of all the candidates holding c fewer times (the agreeing ones
+    // among them are met anyway).
     std::vector<uint32_t> &sets = extra_[level + 1];
-    sets.assign(extra_[level].begin(), extra_[level].end());
-    const size_t before = sets.size();
-    least(gone_, sets);
-    std::inplace_merge(sets.begin(), sets.begin() + static_cast<long>(before), sets.end(),
-                       [](uint32_t a, uint32_t b) { return ones(a) < ones(b); });
+    if (level == 0) {
+        const std::vector<uint32_t> *first = first_sets(node, w, c);
+        if (!first) return false;
+        sets = *first;
+    } else {
+        sets.assign(extra_[level].begin(), extra_[level].end());
+        const size_t before = sets.size();
+        least(gone_, sets);
+        std::inplace_merge(sets.begin(), sets.begin() + static_cast<long>(before), sets.end(),
+                           [](uint32_t a, uint32_t b) { return ones(a) < ones(b); });
+    }
     return meet_with_agreeing(extra_[level + 1], node.budget) && in_some_order(node, w, own & ~(1u << c), level + 1);
 }
 
@@ -341,27 +374,19 @@ bool LastWords::shown_at_w_first(const Node &node, uint32_t w, size_t c)
 {
     const Position &p = node.p;
     const uint32_t not_w = ~w_.letters[w];
-    const uint64_t *fewer_c = fewer(w, c);
     const uint64_t *as_often = &w_.times[(c * (static_cast<size_t>(w_.length) + 1) +
                                           static_cast<size_t>(ones(w_.places[w * ALPHABET + c]))) * w_.blocks];
-    meet_left_.clear();
+    const std::vector<uint32_t> *first = first_sets(node, w, c);
+    if (!first) return false;
+    before_ = first;
     rivals_.clear();
-    const bool once = ones(w_.places[w * ALPHABET + c]) == 1;
-    if (once && !lacking(node, c, not_w, meet_left_)) return false;
     for (size_t n = 0; n < p.block.size(); ++n) {
         const uint32_t b = p.block[n];
-        for (uint64_t m = once ? 0 : p.in[n] & fewer_c[b]; m; m &= m - 1) {
-            const uint32_t set = w_.letters[b * 64 + static_cast<uint32_t>(__builtin_ctzll(m))] & not_w;
-            if (!set) return false;
-            meet_left_.push_back(set);
-        }
         for (uint64_t m = p.in[n] & as_often[b]; m; m &= m - 1) {
             const uint32_t x = b * 64 + static_cast<uint32_t>(__builtin_ctzll(m));
             rivals_.push_back(uint64_t(w_.letters[x] & not_w) << 32 | w_.places[x * ALPHABET + c]);
         }
     }
-    before_.clear();
-    least(meet_left_, before_);
     // Rivals alike in the letters that can take them away and in their
     // places of c count together.
     std::sort(rivals_.begin(), rivals_.end());
@@ -385,7 +410,7 @@ bool LastWords::fits(uint32_t chosen, uint32_t banned, int left)
     // a letter of their own.
     uint32_t branch = 0, used = 0;
     int fewest = ALPHABET + 1, apart = 0;
-    for (uint32_t set : before_) {
+    for (uint32_t set : *before_) {
         if (set & chosen) continue;
         if (!(set & used)) {
             used |= set;

@@ -127,6 +127,7 @@ private:
         Kept &here;
         const Kept *above;   // when a wrong letter led here
         uint32_t wrong;      // that letter, as a bit
+        bool at_start;
     };
     uint32_t startable(Node &node);
     bool agreement(const Node &node, uint32_t w, int collect_within);
@@ -135,7 +136,7 @@ private:
     bool in_some_order(const Node &node, uint32_t w, uint32_t own, size_t level);
     bool play_next(const Node &node, uint32_t w, uint32_t own, size_t c, size_t level);
     bool meet_with_agreeing(const std::vector<uint32_t> &sets, int budget);
-    bool lacking(const Node &node, size_t c, uint32_t mask, std::vector<uint32_t> &out);
+    const std::vector<uint32_t> *first_sets(const Node &node, uint32_t w, size_t c);
     bool some_first_letter(const Node &node, uint32_t w);
     bool shown_at_w_first(const Node &node, uint32_t w, size_t c);
     bool fits(uint32_t chosen, uint32_t banned, int left);
@@ -174,7 +175,10 @@ private:
     std::vector<std::vector<uint32_t>> extra_;  // see in_some_order, a level for each right letter
     std::vector<std::vector<uint64_t>> open_;   // see in_some_order
     size_t orders_tried_ = 0, fits_tried_ = 0;
-    std::vector<uint32_t> before_, meet_left_, least_, small_, gone_;  // see shown_at_w_first and least
+    std::vector<uint32_t> meet_left_, least_, small_, gone_;
+    const std::vector<uint32_t> *before_ = nullptr;
+    std::vector<uint32_t> firsts_[ALPHABET];  // see first_sets, for the word asked about
+    uint32_t firsts_known_ = 0, firsts_empty_ = 0;  // see shown_at_w_first and least
     std::vector<uint64_t> rivals_;
     struct Group {
         uint64_t key;  // the letters outside w that take it away, above its places of c
@@ -191,6 +195,9 @@ private:
     // (LOSING_WRONG + 1 when not yet known), and its least agreeing sets.
     std::vector<int8_t> start_ends_within_;
     std::vector<uint32_t> start_sets_, start_from_, start_to_;
+    // And its least sets of the candidates without each letter (see Kept).
+    std::vector<uint32_t> start_lack_;
+    uint32_t start_lack_from_[ALPHABET] = {}, start_lack_to_[ALPHABET] = {}, start_lack_known_ = 0;
 };
 
 }  // namespace solver

@@ -136,7 +136,7 @@ uint32_t LastWords::startable(Node &node)
         }
         here.lack_to[c] = static_cast<uint32_t>(here.lack.size());
         here.lack_known |= bit;
-        if (can_meet(&here.lack[here.lack_from[c]], here.lack_to[c] - here.lack_from[c], node.budget, 0))
+        if (can_meet(here.lack.data() + here.lack_from[c], here.lack_to[c] - here.lack_from[c], node.budget, 0))
             letters |= bit;
         else
             here.closed |= bit;

@@ -125,7 +125,10 @@ bool load(Options &o, std::map<int, std::vector<std::string>> &by_length)
     if (!asked)
         for (int length = 3; length <= 20; ++length) o.lengths.push_back(length);
     bool any = false;
-    for (const Lista *l = words; l && !any; l = l->kov) any = std::strlen(l->szo) >= 3 && std::strlen(l->szo) <= 20;
+    for (const Lista *l = words; l && !any; l = l->kov) {
+        const size_t length = std::strlen(l->szo);
+        any = length >= 3 && length <= 20;
+    }
     for (int length : o.lengths) {
         Lista *of_length = Lista_szur_hosszra(words, length);
         Lista *cands = Lista_ismetles_nelkul(of_length);
@@ -164,7 +167,8 @@ std::string text_line(const Solution &s)
     case Verdict::LOST: says = "cannot be won"; break;
     case Verdict::NO_WIN_FOUND: says = "no win found"; break;
     }
-    if (s.candidates) says += s.proven ? " (proven)" : " (not proven, at least " + std::to_string(s.lower_bound) + ")";
+    if (s.candidates)
+        says += s.proven ? " (proven)" : " (not proven, at least " + std::to_string(s.lower_bound) + ")";
     if (!s.letters.empty()) says += ", play " + s.letters;
     char line[256];
     std::snprintf(line, sizeof line, "%2d letters: %6d candidate%s, %s, %.2f s, %lld position%s", s.length,
@@ -188,8 +192,8 @@ std::string json_line(const Solution &s)
                   "{\"length\": %d, \"candidates\": %d, \"can_be_won\": %s, \"fewest_wrong\": %s, "
                   "\"proven\": %s, \"lower_bound\": %s, \"play\": \"%s\", \"seconds\": %.3f, "
                   "\"positions\": %lld}",
-                  s.length, s.candidates, can_be_won, fewest.c_str(), proven ? "true" : "false", bound.c_str(),
-                  s.letters.c_str(), s.seconds, s.positions);
+                  s.length, s.candidates, can_be_won, fewest.c_str(), proven ? "true" : "false",
+                  bound.c_str(), s.letters.c_str(), s.seconds, s.positions);
     return line;
 }
 
@@ -214,7 +218,8 @@ std::vector<Solution> solve_all(const Options &o, std::map<int, std::vector<std:
         }
     };
     std::vector<std::thread> helpers;
-    for (unsigned t = 1; t < std::min(2u, std::thread::hardware_concurrency()); ++t) helpers.emplace_back(work);
+    for (unsigned t = 1; t < std::min(2u, std::thread::hardware_concurrency()); ++t)
+        helpers.emplace_back(work);
     work();
     for (std::thread &t : helpers) t.join();
     return results;

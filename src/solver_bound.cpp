@@ -5,8 +5,8 @@
 
 namespace solver {
 
-void LastWords::keep(const Position &p, const std::vector<uint32_t> &hopes, size_t depth, char wrong, int budget,
-                     bool at_start, std::vector<uint32_t> &ends)
+void LastWords::keep(const Position &p, const std::vector<uint32_t> &hopes, size_t depth, char wrong,
+                     int budget, bool at_start, std::vector<uint32_t> &ends)
 {
     Kept &here = kept_[depth];
     const Kept *above = depth > 0 && wrong ? &kept_[depth - 1] : nullptr;
@@ -63,7 +63,8 @@ void LastWords::keep(const Position &p, const std::vector<uint32_t> &hopes, size
                 least(family_.sets, start_sets_);
                 start_to_[w] = static_cast<uint32_t>(start_sets_.size());
             }
-            here.sets.insert(here.sets.end(), start_sets_.begin() + start_from_[w], start_sets_.begin() + start_to_[w]);
+            here.sets.insert(here.sets.end(), start_sets_.begin() + start_from_[w],
+                             start_sets_.begin() + start_to_[w]);
             known = start_ends_within_[w] <= budget;
         } else if (above && above->from[i] <= above->to[i]) {
             for (uint32_t k = above->from[i]; k < above->to[i]; ++k)
@@ -77,7 +78,8 @@ void LastWords::keep(const Position &p, const std::vector<uint32_t> &hopes, size
         agreeing_ = here.sets.data() + from;
         agreeing_n_ = here.sets.size() - from;
         if (known || may_end(node, w)) {
-            if (at_start) start_ends_within_[w] = static_cast<int8_t>(std::min<int>(start_ends_within_[w], budget));
+            if (at_start)
+                start_ends_within_[w] = static_cast<int8_t>(std::min<int>(start_ends_within_[w], budget));
             ends.push_back(w);
             here.from.push_back(static_cast<uint32_t>(from));
             here.to.push_back(static_cast<uint32_t>(here.sets.size()));
@@ -120,7 +122,7 @@ uint32_t LastWords::startable(Node &node)
             bool open = true;
             for (size_t n = 0; n < node.p.block.size() && open; ++n)
                 for (uint64_t lack = node.p.in[n] & ~has[node.p.block[n]]; lack && open; lack &= lack - 1)
-                    open = sets.add(w_.letters[node.p.block[n] * 64 + static_cast<uint32_t>(__builtin_ctzll(lack))]);
+                    open = sets.add(lowest_letters(node.p.block[n], lack));
             if (!open) {
                 here.closed |= bit;
                 continue;
@@ -136,7 +138,8 @@ uint32_t LastWords::startable(Node &node)
         }
         here.lack_to[c] = static_cast<uint32_t>(here.lack.size());
         here.lack_known |= bit;
-        if (can_meet(here.lack.data() + here.lack_from[c], here.lack_to[c] - here.lack_from[c], node.budget, 0))
+        const size_t lacking = here.lack_to[c] - here.lack_from[c];
+        if (can_meet(here.lack.data() + here.lack_from[c], lacking, node.budget, 0))
             letters |= bit;
         else
             here.closed |= bit;
@@ -189,7 +192,7 @@ bool LastWords::agreement(const Node &node, uint32_t w, int collect_within)
         open[n] &= ~agreeing;
         if (collect)
             for (; agreeing; agreeing &= agreeing - 1)
-                if (!family_.add(w_.letters[b * 64 + static_cast<uint32_t>(__builtin_ctzll(agreeing))] & not_w, false))
+                if (!family_.add(lowest_letters(b, agreeing) & not_w, false))
                     return false;
     }
     return true;
@@ -211,7 +214,7 @@ bool LastWords::may_end(const Node &node, uint32_t w)
         gone_.clear();
         for (size_t n = 0; n < p.block.size(); ++n)
             for (uint64_t rest = open_[0][n]; rest; rest &= rest - 1) {
-                gone_.push_back(w_.letters[p.block[n] * 64 + static_cast<uint32_t>(__builtin_ctzll(rest))] & not_w);
+                gone_.push_back(lowest_letters(p.block[n], rest) & not_w);
                 if (!gone_.back()) return false;
             }
         extra_[0].clear();
@@ -267,8 +270,7 @@ const std::vector<uint32_t> *LastWords::first_sets(const Node &node, uint32_t w,
         const uint64_t *fewer_c = fewer(w, c);
         for (size_t n = 0; n < node.p.block.size() && open; ++n)
             for (uint64_t m = node.p.in[n] & fewer_c[node.p.block[n]]; m && open; m &= m - 1)
-                open = gathered.add(w_.letters[node.p.block[n] * 64 + static_cast<uint32_t>(__builtin_ctzll(m))] & not_w,
-                                    false);
+                open = gathered.add(lowest_letters(node.p.block[n], m) & not_w, false);
     }
     if (!open) {
         firsts_empty_ |= bit;
@@ -341,7 +343,7 @@ bool LastWords::play_next(const Node &node, uint32_t w, uint32_t own, size_t c, 
         next[n] = open[n] & same_c[b];
         if (level == 0) continue;
         for (uint64_t gone = open[n] & fewer_c[b]; gone; gone &= gone - 1) {
-            gone_.push_back(w_.letters[b * 64 + static_cast<uint32_t>(__builtin_ctzll(gone))] & not_w);
+            gone_.push_back(lowest_letters(b, gone) & not_w);
             if (!gone_.back()) return false;
         }
     }
@@ -360,7 +362,8 @@ bool LastWords::play_next(const Node &node, uint32_t w, uint32_t own, size_t c, 
         std::inplace_merge(sets.begin(), sets.begin() + static_cast<long>(before), sets.end(),
                            [](uint32_t a, uint32_t b) { return ones(a) < ones(b); });
     }
-    return meet_with_agreeing(extra_[level + 1], node.budget) && in_some_order(node, w, own & ~(1u << c), level + 1);
+    return meet_with_agreeing(extra_[level + 1], node.budget) &&
+           in_some_order(node, w, own & ~(1u << c), level + 1);
 }
 
 // Whether w can keep its place when c is its first right letter. Before c
@@ -374,8 +377,8 @@ bool LastWords::shown_at_w_first(const Node &node, uint32_t w, size_t c)
 {
     const Position &p = node.p;
     const uint32_t not_w = ~w_.letters[w];
-    const uint64_t *as_often = &w_.times[(c * (static_cast<size_t>(w_.length) + 1) +
-                                          static_cast<size_t>(ones(w_.places[w * ALPHABET + c]))) * w_.blocks];
+    const size_t times = static_cast<size_t>(ones(w_.places[w * ALPHABET + c]));
+    const uint64_t *as_often = &w_.times[(c * (static_cast<size_t>(w_.length) + 1) + times) * w_.blocks];
     const std::vector<uint32_t> *first = first_sets(node, w, c);
     if (!first) return false;
     before_ = first;
@@ -426,7 +429,8 @@ bool LastWords::fits(uint32_t chosen, uint32_t banned, int left)
         int held_at[32] = {0};
         for (const Group &g : groups_)
             if (!(static_cast<uint32_t>(g.key >> 32) & chosen))
-                for (uint32_t m = static_cast<uint32_t>(g.key); m; m &= m - 1) held_at[__builtin_ctz(m)] += g.count;
+                for (uint32_t m = static_cast<uint32_t>(g.key); m; m &= m - 1)
+                    held_at[__builtin_ctz(m)] += g.count;
         int shown = 0;
         for (int i = 1; i < w_.length; ++i)
             if (held_at[i] > held_at[shown]) shown = i;
@@ -475,7 +479,8 @@ LastWords::Same LastWords::same(uint32_t x, size_t c) const
     const size_t L = static_cast<size_t>(w_.length), B = w_.blocks;
     const uint32_t places = w_.places[x * ALPHABET + c];
     Same s{&w_.times[(c * (L + 1) + static_cast<size_t>(ones(places))) * B], {}, 0};
-    for (uint32_t m = places; m; m &= m - 1) s.at[s.places++] = &w_.at[(c * L + static_cast<size_t>(__builtin_ctz(m))) * B];
+    for (uint32_t m = places; m; m &= m - 1)
+        s.at[s.places++] = &w_.at[(c * L + static_cast<size_t>(__builtin_ctz(m))) * B];
     return s;
 }
 

@@ -162,9 +162,14 @@ private:
         }
     };
     Same same(uint32_t x, size_t c) const;
+    // The letters of the first word of a block's bits.
+    uint32_t lowest_letters(uint32_t block, uint64_t bits) const
+    {
+        return w_.letters[block * 64 + static_cast<uint32_t>(__builtin_ctzll(bits))];
+    }
 
-    static constexpr size_t WORK_LIMIT = size_t(1) << 24, TRY_LIMIT = size_t(1) << 21, ORDERS_LIMIT = 256, FITS_LIMIT = 4096,
-                            LARGER_COMPARED = 16;
+    static constexpr size_t WORK_LIMIT = size_t(1) << 24, TRY_LIMIT = size_t(1) << 21;
+    static constexpr size_t ORDERS_LIMIT = 256, FITS_LIMIT = 4096, LARGER_COMPARED = 16;
     static constexpr uint32_t UNKNOWN = ~0u;
     const Words &w_;
     const std::chrono::steady_clock::time_point *deadline_;

@@ -181,7 +181,8 @@ TEST(Search, OutOfTimeGivesAPlayAndWhatIsProven)
     ASSERT_LT(s.fewest_wrong, LOSING_WRONG);
     EXPECT_EQ(replay(all, s.letters), s.fewest_wrong);
     // The time counts from when it began, the words' preparation included.
-    const Solution late = solve(words_of_length(all), 1, std::chrono::steady_clock::now() - std::chrono::seconds(2));
+    const auto began = std::chrono::steady_clock::now() - std::chrono::seconds(2);
+    const Solution late = solve(words_of_length(all), 1, began);
     EXPECT_FALSE(late.proven);
     EXPECT_GE(late.seconds, 2);
     // Two words that no letter tells apart once a and b are shown: the

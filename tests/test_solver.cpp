@@ -124,24 +124,51 @@ TEST(Step, AgreesWithTheEngineOnRandomListsPatternsAndLetters)
     }
 }
 
+// The solver's fewest wrong letters for the words, over the first letters
+// letters, against the brute force, and its play replayed.
+void agrees_with_brute_force(const Strings &all, int letters)
+{
+    Lista *start = list_of(all);
+    const int fewest =
+        std::min<int>(brute_force(start, std::string(all[0].size(), '_'), "", letters), LOSING_WRONG);
+    Lista_felszab(start);
+    Solution s = solve(words_of_length(all), 60);
+    ASSERT_TRUE(s.proven);
+    ASSERT_EQ(s.fewest_wrong, fewest);
+    ASSERT_EQ(s.candidates, static_cast<int>(all.size()));
+    if (fewest < LOSING_WRONG) {
+        ASSERT_EQ(replay(all, s.letters), fewest) << s.letters;
+    }
+}
+
 TEST(Search, AgreesWithBruteForceAndItsPlaysWin)
 {
     std::mt19937 rng(11);
     for (int trial = 0; trial < 200; ++trial) {
+        SCOPED_TRACE(trial);
         const int length = 2 + static_cast<int>(rng() % 5), letters = 3 + static_cast<int>(rng() % 6);
-        const Strings all = random_words(rng, length, letters, 2 + static_cast<int>(rng() % 120));
-        Lista *start = list_of(all);
-        const int fewest = std::min<int>(brute_force(start, std::string(static_cast<size_t>(length), '_'), "", letters),
-                                         LOSING_WRONG);
-        Lista_felszab(start);
+        agrees_with_brute_force(random_words(rng, length, letters, 2 + static_cast<int>(rng() % 120)), letters);
+    }
+}
 
-        Solution s = solve(words_of_length(all), 60);
-        ASSERT_TRUE(s.proven) << trial;
-        ASSERT_EQ(s.fewest_wrong, fewest) << trial;
-        ASSERT_EQ(s.candidates, static_cast<int>(all.size()));
-        if (fewest < LOSING_WRONG) {
-            ASSERT_EQ(replay(all, s.letters), fewest) << s.letters;
+TEST(Search, AgreesWithBruteForceOnWordsAlikeButForAPlaceOrTwo)
+{
+    // Where the bound decides most: words that a right letter tells apart
+    // only by where, or how often, it stands in them.
+    std::mt19937 rng(5);
+    for (int trial = 0; trial < 150; ++trial) {
+        SCOPED_TRACE(trial);
+        const int length = 3 + static_cast<int>(rng() % 3), letters = 5 + static_cast<int>(rng() % 4);
+        const std::string base = random_words(rng, length, letters, 1)[0];
+        std::set<std::string> seen;
+        Strings all;
+        for (int n = 2 + static_cast<int>(rng() % 40); n > 0; --n) {
+            std::string word = base;
+            for (int changes = 1 + static_cast<int>(rng() % 2); changes > 0; --changes)
+                word[rng() % word.size()] = static_cast<char>('a' + rng() % letters);
+            if (seen.insert(word).second) all.push_back(word);
         }
+        agrees_with_brute_force(all, letters);
     }
 }
 
@@ -245,6 +272,10 @@ TEST(Search, ProvesListsWhoseWrongLettersEachTakeAWordOrTwo)
         EXPECT_EQ(s.fewest_wrong, row.fewest);
         if (row.fewest < LOSING_WRONG) {
             EXPECT_EQ(replay(row.words, s.letters), row.fewest);
+        } else {
+            // The bound rules out every word at the start: one position
+            // for each budget.
+            EXPECT_EQ(s.positions, LOSING_WRONG);
         }
     }
 }

@@ -78,9 +78,9 @@ private:
 // A word w ends the play only once every other candidate is gone, and every
 // letter played keeps w: a letter w lacks is wrong and takes away the
 // candidates holding it; a letter c of w must be held by every candidate
-// as often as w at least when it is played (or w leaves with the rest of
-// the candidates holding it fewer times), and it takes away those holding it
-// more often, or as often at other places, if it shows at a place of w.
+// at least as often as w holds it when it is played (else the game keeps
+// those holding it fewer times, without w), and it takes away those holding
+// it more often, or as often at other places, if it shows at a place of w.
 // So:
 // - a candidate that holds each hidden letter of w fewer times than w or at
 //   w's places (one that agrees with w) must go by a wrong letter of its own

@@ -31,8 +31,7 @@ void LastWords::keep(const Position &p, const std::vector<uint32_t> &hopes, size
     }
     ends.clear();
     here.sets.clear();
-    here.from.clear();
-    here.to.clear();
+    here.at.clear();
     bool found = false, late = false;
     for (size_t i = 0; i < hopes.size(); ++i) {
         const uint32_t w = hopes[i];
@@ -42,8 +41,7 @@ void LastWords::keep(const Position &p, const std::vector<uint32_t> &hopes, size
         if (i % 64 == 0 && !late) late = std::chrono::steady_clock::now() > *deadline_;
         if (late || (!all && (found || spent > TRY_LIMIT))) {
             ends.push_back(w);
-            here.from.push_back(UNKNOWN);
-            here.to.push_back(0);
+            here.at.push_back({UNKNOWN, 0});
             continue;
         }
         // No letter of w can become a right letter in time, or be the first
@@ -66,8 +64,8 @@ void LastWords::keep(const Position &p, const std::vector<uint32_t> &hopes, size
             here.sets.insert(here.sets.end(), start_sets_.begin() + start_from_[w],
                              start_sets_.begin() + start_to_[w]);
             known = start_ends_within_[w] <= budget;
-        } else if (above && above->from[i] <= above->to[i]) {
-            for (uint32_t k = above->from[i]; k < above->to[i]; ++k)
+        } else if (above && above->at[i].from <= above->at[i].to) {
+            for (uint32_t k = above->at[i].from; k < above->at[i].to; ++k)
                 if (!(above->sets[k] & node.wrong)) here.sets.push_back(above->sets[k]);
         } else if (agreement(node, w, budget) && small_sets_met(budget)) {
             least(family_.sets, here.sets);
@@ -81,8 +79,7 @@ void LastWords::keep(const Position &p, const std::vector<uint32_t> &hopes, size
             if (at_start)
                 start_ends_within_[w] = static_cast<int8_t>(std::min<int>(start_ends_within_[w], budget));
             ends.push_back(w);
-            here.from.push_back(static_cast<uint32_t>(from));
-            here.to.push_back(static_cast<uint32_t>(here.sets.size()));
+            here.at.push_back({static_cast<uint32_t>(from), static_cast<uint32_t>(here.sets.size())});
             found = true;
         } else {
             here.sets.resize(from);

@@ -113,7 +113,10 @@ private:
     // it away, and the least of the sets stay the least.
     struct Kept {
         std::vector<uint32_t> sets;       // the ends' least agreeing sets, end after end
-        std::vector<uint32_t> from, to;   // per end, where they are; from > to: not worked out
+        struct Range {
+            uint32_t from, to;  // from > to: not worked out
+        };
+        std::vector<Range> at;            // per end, where its sets are
         std::vector<uint32_t> lack;       // per letter, the least sets of the candidates without it
         uint32_t lack_from[ALPHABET], lack_to[ALPHABET];
         uint32_t lack_known = 0;          // the letters whose sets are in lack

@@ -26,8 +26,8 @@ json=$("$solve" --json words.txt 2 5 2 --budget 5 | sed 's/"seconds": [0-9.]*/"s
   {"length": 2, "candidates": 1, "can_be_won": true, "fewest_wrong": 0, "proven": true, "lower_bound": 0, "play": "ab", "seconds": S, "positions": 0},
   {"length": 5, "candidates": 0, "can_be_won": null, "fewest_wrong": null, "proven": false, "lower_bound": null, "play": "", "seconds": S, "positions": 0}
 ]' ]] || fail "the JSON: $json"
-out=$("$solve" words.txt 5)
-grep -Eq '^ 5 letters: +0 candidates, no words, ' <<<"$out" || fail "a length with no words: $out"
+out=$("$solve" words.txt 5 1 30)
+[[ $(grep -Ec '^ ?(5|1|30) letters: +0 candidates, no words, ' <<<"$out") == 3 ]] || fail "lengths with no words: $out"
 
 # Each refused argument list: status 1, the argument and why, the synopsis.
 refused() {

@@ -280,6 +280,23 @@ TEST(Search, ProvesListsWhoseWrongLettersEachTakeAWordOrTwo)
     }
 }
 
+TEST(Search, ProvesAListTooBigToCheckEveryLastWordAtOnce)
+{
+    // Every word of 5 letters over a to h: a letter is right only once all
+    // the others are gone, so 7 wrong letters, found where the possible last
+    // words are checked until one may end the play, the rest passed down.
+    Strings all;
+    for (int x = 0; x < 8 * 8 * 8 * 8 * 8; ++x) {
+        std::string word;
+        for (int n = x, i = 0; i < 5; ++i, n /= 8) word += static_cast<char>('a' + n % 8);
+        all.push_back(word);
+    }
+    const Solution s = solve(words_of_length(all), 60);
+    EXPECT_TRUE(s.proven);
+    EXPECT_EQ(s.fewest_wrong, 7);
+    EXPECT_EQ(replay(all, s.letters), 7);
+}
+
 TEST(Replay, RefusesPlaysThatDoNotWinAsClaimed)
 {
     const Strings words = {"sell", "tell", "bell", "bees", "seen", "teen", "stem", "step"};

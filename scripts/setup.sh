@@ -21,7 +21,8 @@ case $task in
     test) build=all optional=(clang) ;;
     fuzz) optional=(clang) ;;
     package) extra=(lintian appstream desktop-file-utils) ;;
-    bench) extra=(time wamerican-insane) ;;
+    bench) extra=(time wamerican wbritish wamerican-insane wngerman wfrench wspanish witalian wportuguese wdutch
+                  wswedish wnorwegian wdanish wpolish) ;;
     screenshots) build=all extra=(libfaketime python3) ;;
     fresh-root) build=none extra=(debootstrap git) ;;
     *) echo "usage: scripts/setup.sh play|test|fuzz|package|bench|screenshots|fresh-root" >&2; exit 2 ;;

@@ -78,10 +78,8 @@ private:
 
 class Search {
 public:
-    Search(const Words &w, double budget_seconds)
-        : w_(w), last_words_(w), deadline_(std::chrono::steady_clock::now() +
-                           std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                               std::chrono::duration<double>(budget_seconds)))
+    Search(const Words &w, std::chrono::steady_clock::time_point deadline)
+        : w_(w), deadline_(deadline), last_words_(w, &deadline_)
     {
         for (int i = 0; i < 32; ++i)
             for (int c = 0; c < ALPHABET; ++c) pattern_key_[i][c] = mix(1000003u * (i + 1) + c);
@@ -90,7 +88,7 @@ public:
     // Whether p can be won with at most budget wrong letters; false also
     // when the time has run out (then timed_out() tells). Only the words of
     // hopes, those the position above kept, can end a winning play.
-    bool can_win(const Position &p, const std::vector<uint32_t> &hopes, int budget, size_t depth)
+    bool can_win(const Position &p, const std::vector<uint32_t> &hopes, int budget, size_t depth, char wrong)
     {
         if (decided(p)) return true;
         ++positions_;
@@ -103,13 +101,13 @@ public:
             if (e.wins_within <= budget) return true;
         }
         std::vector<uint32_t> &ends = hopes_[depth];
-        last_words_.keep(p, hopes, budget, &p == start_, ends);
+        last_words_.keep(p, hopes, depth, wrong, budget, &p == start_, ends);
         char moves[ALPHABET];
         int n = ends.empty() ? 0 : order_moves(p, ends, budget, moves);
         for (int m = 0; m < n; ++m) {
             Position &next = scratch_[depth];
             int cost = step(w_, p, moves[m], next);
-            if (cost <= budget && can_win(next, ends, budget - cost, depth + 1)) {
+            if (cost <= budget && can_win(next, ends, budget - cost, depth + 1, cost ? moves[m] : 0)) {
                 Entry &e = table_.at(hi, lo);
                 e.wins_within = static_cast<int8_t>(budget);
                 e.move = moves[m];
@@ -127,7 +125,7 @@ public:
     bool can_win_from_start(const Position &start, int budget)
     {
         start_ = &start;
-        return can_win(start, candidates(start), budget, 0);
+        return can_win(start, candidates(start), budget, 0, 0);
     }
 
     // The keys of a play that wins p within budget, which can_win has found:
@@ -143,7 +141,7 @@ public:
         while (!decided(p)) {
             uint64_t hi, lo;
             key(p, hi, lo);
-            if (table_.at(hi, lo).wins_within > budget) can_win(p, candidates(p), budget, 0);
+            if (table_.at(hi, lo).wins_within > budget) can_win(p, candidates(p), budget, 0, 0);
             char c = table_.at(hi, lo).move;
             keys += c;
             budget -= step(w_, p, c, next);
@@ -248,9 +246,9 @@ private:
     }
 
     const Words &w_;
-    solver::LastWords last_words_;
-    const Position *start_ = nullptr;  // the start, whose may_end answers are kept
     std::chrono::steady_clock::time_point deadline_;
+    solver::LastWords last_words_;
+    const Position *start_ = nullptr;  // the start, whose answers are kept
     uint64_t pattern_key_[32][ALPHABET];
     Table table_;
     // The positions after each depth's letter; a position of the search is
@@ -263,9 +261,8 @@ private:
 };
 }  // namespace
 
-Solution solve(const Words &w, double budget_seconds)
+Solution solve(const Words &w, double budget_seconds, std::chrono::steady_clock::time_point started)
 {
-    auto started = std::chrono::steady_clock::now();
     Solution s;
     s.length = w.length;
     s.candidates = static_cast<int>(w.text.size());
@@ -274,7 +271,8 @@ Solution solve(const Words &w, double budget_seconds)
         s.proven = true;
         return s;
     }
-    Search search(w, budget_seconds);
+    Search search(w, started + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                   std::chrono::duration<double>(budget_seconds)));
     Position start = start_position(w);
     for (int budget = 0; budget < LOSING_WRONG; ++budget) {
         if (search.can_win_from_start(start, budget)) {

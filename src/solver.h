@@ -10,6 +10,7 @@
 #ifndef SOLVER_H
 #define SOLVER_H
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -79,10 +80,12 @@ struct Solution {
     long long positions = 0;          // positions searched
 };
 
-// Takes the words of one length and a time limit in seconds; returns the
-// fewest wrong letters that win, proven when the search ends in time, else
-// the best play and the lower bound reached by then.
-Solution solve(const Words &w, double budget_seconds);
+// Takes the words of one length, a time limit in seconds and when the time
+// began (before the words were taken apart, say; now unless given); returns
+// the fewest wrong letters that win, proven when the search ends in time,
+// else the best play and the lower bound reached by then.
+Solution solve(const Words &w, double budget_seconds,
+               std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now());
 
 // Plays the keys through the engine's own functions exactly as a game does,
 // on the words given (one length, each once, in file order). Returns the

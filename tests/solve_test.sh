@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # hangman-solve as a player or a script runs it: its lines, its JSON, and
-# the arguments it refuses.
+# the arguments and files it refuses, each with the reason.
 #   solve_test.sh HANGMAN_SOLVE
 set -euo pipefail
 solve=$1
@@ -16,20 +16,52 @@ out=$("$solve" words.txt)
 [[ $(wc -l <<<"$out") == 1 ]] || fail "lengths other than 3: $out"
 grep -Eq '^ 3 letters: +10 candidates, 9 wrong \(proven\), play [a-j]{10}, [0-9.]+ s, [0-9]+ positions?$' <<<"$out" ||
     fail "the line for 3 letters: $out"
+# A length named twice is answered once, from its words taken once.
+out=$("$solve" words.txt 2 3 2)
+[[ $(wc -l <<<"$out") == 2 && $(sed -n 1p <<<"$out") =~ ^' 2 letters:      1 candidate, 0 wrong (proven), play ab, ' &&
+    $(sed -n 2p <<<"$out") =~ ^' 3 letters:     10 candidates, 9 wrong (proven)' ]] || fail "2 3 2: $out"
 
-json=$("$solve" --json words.txt 2 5 --budget 5 | sed 's/"seconds": [0-9.]*/"seconds": S/')
+json=$("$solve" --json words.txt 2 5 2 --budget 5 | sed 's/"seconds": [0-9.]*/"seconds": S/')
 [[ $json == '[
   {"length": 2, "candidates": 1, "can_be_won": true, "fewest_wrong": 0, "proven": true, "lower_bound": 0, "play": "ab", "seconds": S, "positions": 0},
-  {"length": 5, "candidates": 0, "can_be_won": false, "fewest_wrong": null, "proven": true, "lower_bound": 10, "play": "", "seconds": S, "positions": 0}
+  {"length": 5, "candidates": 0, "can_be_won": null, "fewest_wrong": null, "proven": false, "lower_bound": null, "play": "", "seconds": S, "positions": 0}
 ]' ]] || fail "the JSON: $json"
+out=$("$solve" words.txt 5 1 30)
+[[ $(grep -Ec '^ ?(5|1|30) letters: +0 candidates, no words, ' <<<"$out") == 3 ]] || fail "lengths with no words: $out"
 
-for args in "" "--budget 0 words.txt" "--budget x words.txt" "words.txt 31" "words.txt 3.5" "--jsn words.txt"; do
-    status=0
-    # shellcheck disable=SC2086
-    "$solve" $args >/dev/null 2>err || status=$?
-    [[ $status == 1 ]] && grep -q '^usage: hangman-solve' err || fail "status $status, no usage for: $args"
+# Each refused argument list: status 1, the argument and why, the synopsis.
+refused() {
+    local expected=$1 status=0
+    shift
+    "$solve" "$@" >/dev/null 2>err || status=$?
+    [[ $status == 1 && $(head -n1 err) == "hangman-solve: $expected" ]] &&
+        grep -q '^usage: hangman-solve \[--budget SECONDS\]' err || fail "status $status for $*: $(cat err)"
+}
+seconds='not a number of seconds above 0 and at most 1000000'
+refused 'no word file given'
+refused "--budget \"0\": $seconds" --budget 0 words.txt
+refused "--budget \"x\": $seconds" --budget x words.txt
+refused "--budget \"1e3\": $seconds" --budget 1e3 words.txt
+refused "--budget \"2000000\": $seconds" words.txt --budget 2000000
+refused '--budget: the number of seconds is missing' words.txt --budget
+for length in 31 0 3.5 0x5 ' 5' 5e0 -3; do
+    refused "length \"$length\": not a whole number from 1 to 30" words.txt "$length"
 done
-status=0
-"$solve" missing.txt 2>err || status=$?
-[[ $status == 1 ]] && grep -q 'missing.txt: No such file or directory' err || fail "a missing file: $status $(cat err)"
+refused '"--jsn": no such option' --jsn words.txt
+refused '--version takes no other arguments' --version words.txt
+
+# Files that cannot be played: status 1 and the reason.
+mkdir folder
+: >empty.txt
+printf 'ab ba\n' >short.txt
+for file in missing.txt:'No such file or directory' folder:'Is a directory' empty.txt:'no word of 3 to 20 letters' \
+    short.txt:'no word of 3 to 20 letters'; do
+    status=0
+    "$solve" "${file%%:*}" 2>err || status=$?
+    [[ $status == 1 && $(cat err) == "hangman-solve: ${file%%:*}: ${file#*:}" ]] || fail "$file: $status $(cat err)"
+done
+# Words of a length asked are a game, whatever other lengths the file has.
+grep -Eq '^ 2 letters: +2 candidates, ' <("$solve" short.txt 2) || fail "short.txt 2"
+
 "$solve" --help | grep -q '^usage: hangman-solve' || fail "--help"
+"$solve" --version | grep -Eqx 'hangman-solve [0-9]+\.[0-9]+(\.[0-9]+)?' || fail "--version: $("$solve" --version)"

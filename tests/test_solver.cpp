@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <random>
 #include <set>
@@ -123,24 +124,51 @@ TEST(Step, AgreesWithTheEngineOnRandomListsPatternsAndLetters)
     }
 }
 
+// The solver's fewest wrong letters for the words, over the first letters
+// letters, against the brute force, and its play replayed.
+void agrees_with_brute_force(const Strings &all, int letters)
+{
+    Lista *start = list_of(all);
+    const int fewest =
+        std::min<int>(brute_force(start, std::string(all[0].size(), '_'), "", letters), LOSING_WRONG);
+    Lista_felszab(start);
+    Solution s = solve(words_of_length(all), 60);
+    ASSERT_TRUE(s.proven);
+    ASSERT_EQ(s.fewest_wrong, fewest);
+    ASSERT_EQ(s.candidates, static_cast<int>(all.size()));
+    if (fewest < LOSING_WRONG) {
+        ASSERT_EQ(replay(all, s.letters), fewest) << s.letters;
+    }
+}
+
 TEST(Search, AgreesWithBruteForceAndItsPlaysWin)
 {
     std::mt19937 rng(11);
     for (int trial = 0; trial < 200; ++trial) {
+        SCOPED_TRACE(trial);
         const int length = 2 + static_cast<int>(rng() % 5), letters = 3 + static_cast<int>(rng() % 6);
-        const Strings all = random_words(rng, length, letters, 2 + static_cast<int>(rng() % 120));
-        Lista *start = list_of(all);
-        const int fewest = std::min<int>(brute_force(start, std::string(static_cast<size_t>(length), '_'), "", letters),
-                                         LOSING_WRONG);
-        Lista_felszab(start);
+        agrees_with_brute_force(random_words(rng, length, letters, 2 + static_cast<int>(rng() % 120)), letters);
+    }
+}
 
-        Solution s = solve(words_of_length(all), 60);
-        ASSERT_TRUE(s.proven) << trial;
-        ASSERT_EQ(s.fewest_wrong, fewest) << trial;
-        ASSERT_EQ(s.candidates, static_cast<int>(all.size()));
-        if (fewest < LOSING_WRONG) {
-            ASSERT_EQ(replay(all, s.letters), fewest) << s.letters;
+TEST(Search, AgreesWithBruteForceOnWordsAlikeButForAPlaceOrTwo)
+{
+    // Where the bound decides most: words that a right letter tells apart
+    // only by where, or how often, it stands in them.
+    std::mt19937 rng(5);
+    for (int trial = 0; trial < 150; ++trial) {
+        SCOPED_TRACE(trial);
+        const int length = 3 + static_cast<int>(rng() % 3), letters = 5 + static_cast<int>(rng() % 4);
+        const std::string base = random_words(rng, length, letters, 1)[0];
+        std::set<std::string> seen;
+        Strings all;
+        for (int n = 2 + static_cast<int>(rng() % 40); n > 0; --n) {
+            std::string word = base;
+            for (int changes = 1 + static_cast<int>(rng() % 2); changes > 0; --changes)
+                word[rng() % word.size()] = static_cast<char>('a' + rng() % letters);
+            if (seen.insert(word).second) all.push_back(word);
         }
+        agrees_with_brute_force(all, letters);
     }
 }
 
@@ -179,6 +207,11 @@ TEST(Search, OutOfTimeGivesAPlayAndWhatIsProven)
     EXPECT_EQ(s.lower_bound, 0);
     ASSERT_LT(s.fewest_wrong, LOSING_WRONG);
     EXPECT_EQ(replay(all, s.letters), s.fewest_wrong);
+    // The time counts from when it began, the words' preparation included.
+    const auto began = std::chrono::steady_clock::now() - std::chrono::seconds(2);
+    const Solution late = solve(words_of_length(all), 1, began);
+    EXPECT_FALSE(late.proven);
+    EXPECT_GE(late.seconds, 2);
     // Two words that no letter tells apart once a and b are shown: the
     // quick play stops there, and the search proves the game lost.
     Solution dead = solve(words_of_length({"abab", "abba"}), 1e-9);
@@ -190,6 +223,78 @@ TEST(Search, OutOfTimeGivesAPlayAndWhatIsProven)
     EXPECT_TRUE(full.proven);
     EXPECT_LE(full.fewest_wrong, s.fewest_wrong);
     EXPECT_EQ(replay(all, full.letters), full.fewest_wrong);
+}
+
+// The words made by putting each letter at place at of base.
+Strings each_letter_at(const std::string &base, size_t at)
+{
+    Strings out;
+    for (char c = 'a'; c <= 'z'; ++c) {
+        std::string word = base;
+        word[at] = c;
+        out.push_back(word);
+    }
+    return out;
+}
+
+// The word and each word one letter away from it.
+Strings with_changes(const std::string &word)
+{
+    Strings out = {word};
+    for (size_t at = 0; at < word.size(); ++at)
+        for (const std::string &changed : each_letter_at(word, at))
+            if (changed != word) out.push_back(changed);
+    return out;
+}
+
+TEST(Search, ProvesListsWhoseWrongLettersEachTakeAWordOrTwo)
+{
+    // Words alike but for one place, where a wrong letter takes away one
+    // word and a right one at most the word that holds it twice.
+    const struct {
+        const char *name;
+        Strings words;
+        int fewest;
+    } rows[] = {
+        {"?at", each_letter_at("xat", 0), LOSING_WRONG},
+        {"?a", each_letter_at("xa", 0), LOSING_WRONG},
+        // a to s each take the word holding them twice; 6 of t to z leave one.
+        {"abcdefghijklmnopqrs?", each_letter_at("abcdefghijklmnopqrsx", 19), 6},
+        {"aaaaaaaaaa?aaaaaaaaa", each_letter_at("aaaaaaaaaaxaaaaaaaaa", 10), LOSING_WRONG},
+        {"cat and its changes", with_changes("cat"), LOSING_WRONG},
+        {"crane and its changes", with_changes("crane"), LOSING_WRONG},
+        {"abcdefgh and its changes", with_changes("abcdefgh"), LOSING_WRONG},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        Solution s = solve(words_of_length(row.words), 60);
+        EXPECT_TRUE(s.proven);
+        EXPECT_EQ(s.fewest_wrong, row.fewest);
+        if (row.fewest < LOSING_WRONG) {
+            EXPECT_EQ(replay(row.words, s.letters), row.fewest);
+        } else {
+            // The bound rules out every word at the start: one position
+            // for each budget.
+            EXPECT_EQ(s.positions, LOSING_WRONG);
+        }
+    }
+}
+
+TEST(Search, ProvesAListTooBigToCheckEveryLastWordAtOnce)
+{
+    // Every word of 5 letters over a to h: a letter is right only once all
+    // the others are gone, so 7 wrong letters, found where the possible last
+    // words are checked until one may end the play, the rest passed down.
+    Strings all;
+    for (int x = 0; x < 8 * 8 * 8 * 8 * 8; ++x) {
+        std::string word;
+        for (int n = x, i = 0; i < 5; ++i, n /= 8) word += static_cast<char>('a' + n % 8);
+        all.push_back(word);
+    }
+    const Solution s = solve(words_of_length(all), 60);
+    EXPECT_TRUE(s.proven);
+    EXPECT_EQ(s.fewest_wrong, 7);
+    EXPECT_EQ(replay(all, s.letters), 7);
 }
 
 TEST(Replay, RefusesPlaysThatDoNotWinAsClaimed)

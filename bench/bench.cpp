@@ -176,8 +176,8 @@ void draw_frame(SDL_Surface *screen, const Turn &t)
 // The engine's part of the turn: the letter step and the next pattern filter.
 void guess(Turn *t)
 {
-    t->szurt_lista = Lista_szur_beture(t->szurt_lista, GUESS, &t->tipp[0], &t->hibak,
-                                       t->rossz_betuk, t->jo_betuk);
+    t->szurt_lista =
+        Lista_szur_beture(t->szurt_lista, GUESS, &t->tipp[0], &t->hibak, t->rossz_betuk, t->jo_betuk);
     t->szurt_lista = Lista_szur_karakterekre(t->szurt_lista, t->tipp.c_str());
 }
 
@@ -194,8 +194,7 @@ struct WorkFolder {
         char tmpl[] = "/tmp/hangman-bench-XXXXXX";
         if (!mkdtemp(tmpl)) return;
         path = tmpl;
-        ready = symlink(HANGMAN_FONT_PATH, (path + "/" + FONT_FILE).c_str()) == 0 &&
-                chdir(path.c_str()) == 0;
+        ready = symlink(HANGMAN_FONT_PATH, (path + "/" + FONT_FILE).c_str()) == 0 && chdir(path.c_str()) == 0;
     }
     ~WorkFolder()
     {
@@ -235,9 +234,8 @@ struct Figures {
 
 void print_header()
 {
-    printf("%-26s %7s %3s %6s %9s %9s %7s %8s %8s %7s %9s %7s\n", "word file", "words", "len",
-           "cands", "start ms", "floor ms", "s/floor", "turn ms", "frame ms", "t/frame",
-           "1st start", "peak MB");
+    printf("%-26s %7s %3s %6s %9s %9s %7s %8s %8s %7s %9s %7s\n", "word file", "words", "len", "cands",
+           "start ms", "floor ms", "s/floor", "turn ms", "frame ms", "t/frame", "1st start", "peak MB");
 }
 
 double ratio(double a, double b) { return b > 0 ? a / b : 0; }
@@ -245,9 +243,8 @@ double ratio(double a, double b) { return b > 0 ? a / b : 0; }
 void print_row(const std::string &path, const Figures &f)
 {
     printf("%-26s %7ld %3d %6d %9.2f %9.2f %7.2f %8.2f %8.2f %7.2f %9.2f %7.1f\n",
-           base_name(path).substr(0, 26).c_str(), f.words, f.szohossz, f.jeloltek, f.start,
-           f.floor, ratio(f.start, f.floor), f.turn, f.frame, ratio(f.turn, f.frame),
-           f.first_start, peak_rss_mb());
+           base_name(path).substr(0, 26).c_str(), f.words, f.szohossz, f.jeloltek, f.start, f.floor,
+           ratio(f.start, f.floor), f.turn, f.frame, ratio(f.turn, f.frame), f.first_start, peak_rss_mb());
 }
 
 // Game starts and load floors, taken in turns so that a change in the

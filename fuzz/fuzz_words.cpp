@@ -15,7 +15,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const char *data, size_t size)
 {
     const char *end = data + size, *keys = (const char *)memchr(data, 0, size);
-    const std::string file = "/dev/shm/hangman-fuzz-" + std::to_string(getpid()), text(data, keys ? keys : end);
+    const std::string file = "/dev/shm/hangman-fuzz-" + std::to_string(getpid()),
+                      text(data, keys ? keys : end);
     std::ofstream(file, std::ios::binary) << text;
     std::string words, skipped, loaded;  // what the loader must take, and what it must skip
     std::istringstream in(text);
@@ -37,7 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const char *data, size_t size)
     Lista_felszab(all);
     char tipp[21] = {}, rossz[ROSSZ_BETUK_MERET] = {}, jo[JO_BETUK_MERET] = {};
     int hibak = 0;
-    for (const char *key = (memset(tipp, '_', hossz), keys ? keys + 1 : end); cand && key < end && hibak < 10; ++key) {
+    for (const char *key = (memset(tipp, '_', hossz), keys ? keys + 1 : end); cand && key < end && hibak < 10;
+         ++key) {
         if (!(cand = Lista_szur_karakterekre(cand, tipp))) abort();
         for (const Lista *w = cand; w; w = w->kov)
             if (strlen(w->szo) != hossz || !egyezik(w->szo, tipp)) abort();
@@ -45,7 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const char *data, size_t size)
         const bool fresh = *key >= 'a' && *key <= 'z' && !strchr(rossz, *key) && !strchr(jo, *key);
         if (volt_mar_vagy_ertelmetlen(*key, rossz, jo) == fresh) abort();
         if (fresh) cand = Lista_szur_beture(cand, *key, tipp, &hibak, rossz, jo);
-        if (fresh == (before == std::string(tipp) + rossz + "/" + jo) || (size_t)hibak != strlen(rossz)) abort();
+        if (fresh == (before == std::string(tipp) + rossz + "/" + jo) || (size_t)hibak != strlen(rossz))
+            abort();
         if (!cand->kov) betuk_kitolt(tipp, cand->szo);
     }
     Lista_felszab(cand);

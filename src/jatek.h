@@ -17,8 +17,8 @@
 #define JATEK_H
 
 enum {
-    SZO_MERET = 36,        // bytes of a node's word: 35 characters and the NUL
-    BE_MAX = 30,           // longest word the loader takes from a file
+    SZO_MERET = 36,          // bytes of a node's word: 35 characters and the NUL
+    BE_MAX = 30,             // longest word the loader takes from a file
     ROSSZ_BETUK_MERET = 11,  // the game's wrong letters: 10 and the NUL
     JO_BETUK_MERET = 50      // the game's good letters and the NUL
 };
@@ -118,8 +118,7 @@ int minimum_ahanyszor_szoban_szerepel(const Lista *lis, char betu);
 // most 49 letters). Given the empty list it changes nothing and returns NULL.
 // Words of other lengths, a shorter pattern or one without '_' never make it
 // touch a byte outside the words, tipp or the two letter strings.
-Lista *Lista_szur_beture(Lista *lis, char betu, char *tipp, int *hibak,
-                         char *probalt, char *eltalalt);
+Lista *Lista_szur_beture(Lista *lis, char betu, char *tipp, int *hibak, char *probalt, char *eltalalt);
 // 1 when betu is not 'a'..'z' or stands in tomb1 or tomb2, else 0.
 int volt_mar_vagy_ertelmetlen(char betu, const char *tomb1, const char *tomb2);
 // Writes into tipp, at every position where szo holds a letter that tipp

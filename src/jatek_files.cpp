@@ -9,10 +9,7 @@
 #include "jatek_internal.h"
 
 // The C locale's white space: ' ', '\t', '\n', '\v', '\f' and '\r'.
-static bool feher(unsigned char c)
-{
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
+static bool feher(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 namespace {
 // Room for BE_MAX letters and the terminator, in whole 8-byte words.

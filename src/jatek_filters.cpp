@@ -73,20 +73,11 @@ static inline Bajtok vege(const char *szo)
 }
 
 // The positions of a node's word: the bits below its terminator.
-static inline Bajtok szo_helyei(const char *szo)
-{
-    return vege(szo) - 1;
-}
+static inline Bajtok szo_helyei(const char *szo) { return vege(szo) - 1; }
 
-static inline int legalso_bit(Bajtok m)
-{
-    return __builtin_ctzll(m);
-}
+static inline int legalso_bit(Bajtok m) { return __builtin_ctzll(m); }
 
-static inline size_t szo_hossza(const char *szo)
-{
-    return static_cast<size_t>(legalso_bit(vege(szo)));
-}
+static inline size_t szo_hossza(const char *szo) { return static_cast<size_t>(legalso_bit(vege(szo))); }
 
 // The number of bits set, without a branch: a loop whose length follows the
 // words would be mispredicted at nearly every word.
@@ -103,9 +94,7 @@ static inline int bitszam(Bajtok m)
 Lista *Lista_szur_hosszra(const Lista *lis, int hossz)
 {
     if (hossz < 0) return nullptr;
-    return masol_ha(lis, [hossz](const char *szo) {
-        return szo_hossza(szo) == static_cast<size_t>(hossz);
-    });
+    return masol_ha(lis, [hossz](const char *szo) { return szo_hossza(szo) == static_cast<size_t>(hossz); });
 }
 
 int egyezik(const char *szo, const char *tipp)
@@ -168,10 +157,7 @@ static inline Bajtok betu_helyei(const char *szo, const Tele &betuk)
     return egyforma_bajtok(szo, betuk.szo, szo_helyei(szo));
 }
 
-int ennyiszer_szerepel(const char *szo, char betu, int ennyiszer)
-{
-    return hanyszor(szo, betu) == ennyiszer;
-}
+int ennyiszer_szerepel(const char *szo, char betu, int ennyiszer) { return hanyszor(szo, betu) == ennyiszer; }
 
 // The least number of times betu occurs in a word of lis; -1 for the empty list.
 static int legkevesebbszer(const Lista *lis, char betu)
@@ -208,8 +194,7 @@ static int felfedendo_hely(const int *hol_szerepel, const char *tipp, size_t hat
 {
     int max = -1;
     for (size_t i = 0; i < hatar; ++i)
-        if (tipp[i] == '_' && (max < 0 || hol_szerepel[i] > hol_szerepel[max]))
-            max = static_cast<int>(i);
+        if (tipp[i] == '_' && (max < 0 || hol_szerepel[i] > hol_szerepel[max])) max = static_cast<int>(i);
     return max;
 }
 
@@ -220,8 +205,7 @@ static void mindenhol_felfed(char *tipp, const char *szo, char betu, size_t hata
         if (szo[i] == betu) tipp[i] = betu;
 }
 
-Lista *Lista_szur_beture(Lista *lis, char betu, char *tipp, int *hibak, char *probalt,
-                         char *eltalalt)
+Lista *Lista_szur_beture(Lista *lis, char betu, char *tipp, int *hibak, char *probalt, char *eltalalt)
 {
     if (!lis) return nullptr;
     // Never -1 here: the first word holds the letter at most its length times,

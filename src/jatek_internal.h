@@ -237,9 +237,6 @@ void konyvtar_szinkron(const std::string &ut);
 
 // True for 'A'..'Z' and 'a'..'z' alone; setting bit 5 folds the upper case
 // onto the lower without letting '@', '[' or any byte above 0x7f in.
-inline bool ascii_betu(unsigned char c)
-{
-    return static_cast<unsigned char>((c | 0x20) - 'a') < 26;
-}
+inline bool ascii_betu(unsigned char c) { return static_cast<unsigned char>((c | 0x20) - 'a') < 26; }
 
 #endif

@@ -16,10 +16,7 @@ static Lista *csomopont_uj(const char *szo, Lista *kov)
     return uj;
 }
 
-Lista *Lista_elejere_beszur(Lista *lis, const char *szo)
-{
-    return csomopont_uj(szo, lis);
-}
+Lista *Lista_elejere_beszur(Lista *lis, const char *szo) { return csomopont_uj(szo, lis); }
 
 Lista *Lista_vegere_beszur(Lista *veg, const char *szo)
 {
@@ -43,10 +40,7 @@ Lista *Lista_rendezetten_beszur(Lista *lis, const char *szo)
     return lis;
 }
 
-static bool nagybetu(unsigned char c)
-{
-    return c >= 'A' && c <= 'Z';
-}
+static bool nagybetu(unsigned char c) { return c >= 'A' && c <= 'Z'; }
 
 static void szot_kisbetusit(char *szo)
 {

@@ -156,7 +156,4 @@ int Lista_visszair_fajlba(const Lista *lis, const char *fajlnev)
     return ment(fajlnev, lis, false, nullptr);
 }
 
-int szofajl_ment(const char *fajlnev, const char *szo)
-{
-    return ment(fajlnev, nullptr, true, szo);
-}
+int szofajl_ment(const char *fajlnev, const char *szo) { return ment(fajlnev, nullptr, true, szo); }

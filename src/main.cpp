@@ -23,18 +23,10 @@ int main(int argc, char *argv[])
     languageselect(&language, screen, &ev);
     for (;;) {
         switch (mainmenu(language, screen, &ev)) {
-        case EXIT:
-            SDL_Quit();
-            return 0;
-        case ADD_WORD:
-            szo_hozzaad(language, screen, &ev);
-            break;
-        case CHOOSE_LANGUAGE:
-            languageselect(&language, screen, &ev);
-            break;
-        case PLAY:
-            jatek_sdl(screen, &ev, szofajl(language), language);
-            break;
+        case EXIT: SDL_Quit(); return 0;
+        case ADD_WORD: szo_hozzaad(language, screen, &ev); break;
+        case CHOOSE_LANGUAGE: languageselect(&language, screen, &ev); break;
+        case PLAY: jatek_sdl(screen, &ev, szofajl(language), language); break;
         default:  // the event wait failed: show the menu again
             break;
         }

@@ -14,10 +14,8 @@ static const Button LANGUAGE_TABLE[] = {
 };
 
 static const Button MENU_TABLE[] = {
-    {40, 50, 0, 70, "Jatek inditasa"},
-    {40, 150, 0, 70, "Sajat szo hozzaadasa"},
-    {40, 250, 0, 70, "Nyelvvalasztas"},
-    {40, 350, 0, 70, "Kilepes"},
+    {40, 50, 0, 70, "Jatek inditasa"},  {40, 150, 0, 70, "Sajat szo hozzaadasa"},
+    {40, 250, 0, 70, "Nyelvvalasztas"}, {40, 350, 0, 70, "Kilepes"},
     {-1, -1, -1, -1, "error"},
 };
 static const char *const MENU_ENG[] = {"Play game", "Add your own word", "Choose language", "Exit"};

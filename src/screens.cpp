@@ -11,10 +11,7 @@
 
 int cheat = 0;
 
-const char *szofajl(int lang)
-{
-    return lang == HUNGARIAN ? "magyar.txt" : "angol.txt";
-}
+const char *szofajl(int lang) { return lang == HUNGARIAN ? "magyar.txt" : "angol.txt"; }
 
 char letter_from_key(SDLKey sym)
 {
@@ -29,9 +26,9 @@ char letter_from_key(SDLKey sym)
 // ---- Game screen -----------------------------------------------------------
 
 enum {
-    SHORTEST_LENGTH = 3,   // the shortest word a game is played with
-    LONGEST_LENGTH = 20,   // the longest word that fits the screen
-    LAST_ERROR = 10        // the error that completes the gallows
+    SHORTEST_LENGTH = 3,  // the shortest word a game is played with
+    LONGEST_LENGTH = 20,  // the longest word that fits the screen
+    LAST_ERROR = 10       // the error that completes the gallows
 };
 
 char sdl_getchar(SDL_Event *ev)
@@ -81,8 +78,8 @@ static bool still_guessing(const Lista *szurt_lista, const char *tipp, int hibak
 
 // The part of the board that the turns and the end screen share: the pattern,
 // the letter board and the gallows. Does not flip.
-static void draw_board(SDL_Surface *screen, const char *tipp, const char *rossz_betuk,
-                       const char *jo_betuk, int hibak)
+static void draw_board(SDL_Surface *screen, const char *tipp, const char *rossz_betuk, const char *jo_betuk,
+                       int hibak)
 {
     textdisplay(screen, 20, 90, 70, tipp, INK_COLOUR.r, INK_COLOUR.g, INK_COLOUR.b, 255);
     betuket_kiir_sdl(screen, rossz_betuk, jo_betuk);
@@ -97,8 +94,8 @@ static void draw_result(SDL_Surface *screen, int lang, int hibak, const Lista *s
     bool vesztett = hibak >= LAST_ERROR;
     const char *elso = vesztett ? (magyar ? "Vesztettel, a szavam:" : "You lost, my word was")
                                 : (magyar ? "Gratulalok," : "Congratulations,");
-    const char *masodik = vesztett ? (szurt_lista ? szurt_lista->szo : "")
-                                   : (magyar ? "nyertel" : "you won!");
+    const char *masodik =
+        vesztett ? (szurt_lista ? szurt_lista->szo : "") : (magyar ? "nyertel" : "you won!");
     Colour szin = vesztett ? WRONG_COLOUR : GOOD_COLOUR;
     textdisplay(screen, 20, 210, 70, elso, szin.r, szin.g, szin.b, 100);
     textdisplay(screen, 20, 300, 70, masodik, szin.r, szin.g, szin.b, 100);

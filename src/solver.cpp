@@ -27,10 +27,10 @@ uint64_t mix(uint64_t x)  // splitmix64: a fixed random number for each x
 
 namespace {
 struct Entry {
-    uint64_t hi = 0, lo = 0;  // the position's key; 0, 0 marks a free slot
-    int8_t fails_below = 0;   // no play wins it with fewer wrong letters than this
+    uint64_t hi = 0, lo = 0;                // the position's key; 0, 0 marks a free slot
+    int8_t fails_below = 0;                 // no play wins it with fewer wrong letters than this
     int8_t wins_within = LOSING_WRONG + 1;  // a play wins it with this many at most
-    char move = 0;            // the first key of that play
+    char move = 0;                          // the first key of that play
 };
 
 // Positions seen, by key: open addressing in one array that doubles while
@@ -200,8 +200,7 @@ private:
     // most candidates hold first. A letter that no candidate holds would only
     // cost a wrong letter, and one that every possible last word holds would
     // take them all away. Returns how many.
-    int order_moves(const Position &p, const std::vector<uint32_t> &ends, int budget,
-                    char *moves) const
+    int order_moves(const Position &p, const std::vector<uint32_t> &ends, int budget, char *moves) const
     {
         int held[ALPHABET] = {0};
         const int all = static_cast<int>(count(p));
@@ -224,7 +223,8 @@ private:
         for (uint32_t x : ends) in_every_end &= w_.letters[x];
         int first_wrong = n;
         for (int c = 0; c < ALPHABET; ++c)
-            if (held[c] > 0 && held[c] < all && !(in_every_end >> c & 1)) moves[n++] = static_cast<char>('a' + c);
+            if (held[c] > 0 && held[c] < all && !(in_every_end >> c & 1))
+                moves[n++] = static_cast<char>('a' + c);
         std::sort(moves + first_wrong, moves + n,
                   [&](char a, char b) { return held[a - 'a'] > held[b - 'a']; });
         return n;
@@ -238,8 +238,7 @@ private:
         if (p.block.empty()) return "";
         std::string keys;
         for (char ch : w_.text[candidates(p)[0]])
-            if (p.pattern.find(ch) == std::string::npos && keys.find(ch) == std::string::npos)
-                keys += ch;
+            if (p.pattern.find(ch) == std::string::npos && keys.find(ch) == std::string::npos) keys += ch;
         size_t shown = p.pattern.find_first_not_of('_');
         if (keys.empty() && p.pattern.find('_') != std::string::npos) keys += p.pattern[shown];
         return keys;
@@ -296,4 +295,3 @@ Solution solve(const Words &w, double budget_seconds, std::chrono::steady_clock:
     s.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     return s;
 }
-

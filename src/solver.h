@@ -22,10 +22,10 @@ enum { LOSING_WRONG = 10, ALPHABET = 26 };
 // taken apart for the search. Built once; only read after that.
 struct Words {
     int length = 0;
-    size_t blocks = 0;                // blocks of 64 words in a full bit set
-    std::vector<std::string> text;    // the words, in word-file order
-    std::vector<uint32_t> letters;    // per word: bit c for each letter 'a' + c in it
-    std::vector<uint32_t> places;     // per word and letter: bit i when the letter is at i
+    size_t blocks = 0;              // blocks of 64 words in a full bit set
+    std::vector<std::string> text;  // the words, in word-file order
+    std::vector<uint32_t> letters;  // per word: bit c for each letter 'a' + c in it
+    std::vector<uint32_t> places;   // per word and letter: bit i when the letter is at i
     // Full bit sets, each `blocks` long: per letter, the words holding it
     // (has); per letter and place, the words holding it there (at); per
     // letter and count 0..length, the words holding it that many times.
@@ -77,7 +77,7 @@ struct Solution {
     bool proven = false;              // lower_bound == fewest_wrong
     std::string letters;              // the best play's keys, to the won game; "" when none
     double seconds = 0;
-    long long positions = 0;          // positions searched
+    long long positions = 0;  // positions searched
 };
 
 // Takes the words of one length, a time limit in seconds and when the time

@@ -136,10 +136,8 @@ uint32_t LastWords::startable(Node &node)
         here.lack_to[c] = static_cast<uint32_t>(here.lack.size());
         here.lack_known |= bit;
         const size_t lacking = here.lack_to[c] - here.lack_from[c];
-        if (can_meet(here.lack.data() + here.lack_from[c], lacking, node.budget, 0))
-            letters |= bit;
-        else
-            here.closed |= bit;
+        if (can_meet(here.lack.data() + here.lack_from[c], lacking, node.budget, 0)) letters |= bit;
+        else here.closed |= bit;
     }
     return letters;
 }
@@ -189,8 +187,7 @@ bool LastWords::agreement(const Node &node, uint32_t w, int collect_within)
         open[n] &= ~agreeing;
         if (collect)
             for (; agreeing; agreeing &= agreeing - 1)
-                if (!family_.add(lowest_letters(b, agreeing) & not_w, false))
-                    return false;
+                if (!family_.add(lowest_letters(b, agreeing) & not_w, false)) return false;
     }
     return true;
 }

@@ -112,15 +112,15 @@ private:
     // a wrong letter leads there: a wrong letter only takes the sets holding
     // it away, and the least of the sets stay the least.
     struct Kept {
-        std::vector<uint32_t> sets;       // the ends' least agreeing sets, end after end
+        std::vector<uint32_t> sets;  // the ends' least agreeing sets, end after end
         struct Range {
             uint32_t from, to;  // from > to: not worked out
         };
-        std::vector<Range> at;            // per end, where its sets are
-        std::vector<uint32_t> lack;       // per letter, the least sets of the candidates without it
+        std::vector<Range> at;       // per end, where its sets are
+        std::vector<uint32_t> lack;  // per letter, the least sets of the candidates without it
         uint32_t lack_from[ALPHABET], lack_to[ALPHABET];
-        uint32_t lack_known = 0;          // the letters whose sets are in lack
-        uint32_t closed = 0;              // the letters that cannot become right within the budget
+        uint32_t lack_known = 0;  // the letters whose sets are in lack
+        uint32_t closed = 0;      // the letters that cannot become right within the budget
     };
     struct Node {
         const Position &p;
@@ -128,8 +128,8 @@ private:
         uint32_t startable;  // see startable()
         int budget;          // the wrong letters left
         Kept &here;
-        const Kept *above;   // when a wrong letter led here
-        uint32_t wrong;      // that letter, as a bit
+        const Kept *above;  // when a wrong letter led here
+        uint32_t wrong;     // that letter, as a bit
         bool at_start;
     };
     uint32_t startable(Node &node);
@@ -185,7 +185,7 @@ private:
     size_t orders_tried_ = 0, fits_tried_ = 0;
     std::vector<uint32_t> meet_left_, least_, small_, gone_;
     const std::vector<uint32_t> *before_ = nullptr;
-    std::vector<uint32_t> firsts_[ALPHABET];  // see first_sets, for the word asked about
+    std::vector<uint32_t> firsts_[ALPHABET];        // see first_sets, for the word asked about
     uint32_t firsts_known_ = 0, firsts_empty_ = 0;  // see shown_at_w_first and least
     std::vector<uint64_t> rivals_;
     struct Group {
@@ -197,8 +197,8 @@ private:
     size_t agreeing_n_ = 0;
     uint32_t w_places_ = 0;
     std::vector<std::vector<uint32_t>> meet_scratch_;
-    std::vector<uint64_t> in_;            // the candidates of the position, as a full bit set
-    std::vector<uint64_t> fewer_;         // see the constructor
+    std::vector<uint64_t> in_;     // the candidates of the position, as a full bit set
+    std::vector<uint64_t> fewer_;  // see the constructor
     // The start's answers: the budget each word may end a play within
     // (LOSING_WRONG + 1 when not yet known), and its least agreeing sets.
     std::vector<int8_t> start_ends_within_;

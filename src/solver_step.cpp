@@ -88,8 +88,7 @@ int step(const Words &w, const Position &from, char letter, Position &next)
     next.in.clear();
     next.pattern = from.pattern;
     bool all_hold = true;
-    for (size_t n = 0; n < from.block.size() && all_hold; ++n)
-        all_hold = !(from.in[n] & ~has[from.block[n]]);
+    for (size_t n = 0; n < from.block.size() && all_hold; ++n) all_hold = !(from.in[n] & ~has[from.block[n]]);
     if (!all_hold) {
         // The family is the words without the letter; the pattern stays.
         for (size_t n = 0; n < from.block.size(); ++n)

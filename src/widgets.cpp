@@ -5,8 +5,8 @@
 #include <SDL_ttf.h>
 
 #include <climits>
-#include <cstdio>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <initializer_list>
 #include <memory>
@@ -102,8 +102,7 @@ int truncated_sum(Wide whole, Ratio a, Ratio b)
 
 void draw_box(SDL_Surface *screen, Box b, Colour c, Uint8 alpha)
 {
-    boxRGBA(screen, (Sint16)b.left, (Sint16)b.top, (Sint16)b.right, (Sint16)b.bottom,
-            c.r, c.g, c.b, alpha);
+    boxRGBA(screen, (Sint16)b.left, (Sint16)b.top, (Sint16)b.right, (Sint16)b.bottom, c.r, c.g, c.b, alpha);
 }
 
 struct FontCloser {
@@ -117,14 +116,12 @@ int text_length(const char *text) { return text ? (int)std::strlen(text) : 0; }
 
 // Blits text in colour at (x, y); returns the image's width, 0 when nothing
 // was rendered.
-int render_text(SDL_Surface *screen, int x, int y, int fontsize, const char *text,
-                SDL_Color colour)
+int render_text(SDL_Surface *screen, int x, int y, int fontsize, const char *text, SDL_Color colour)
 {
     TTF_Init();  // a repeated call does no harm, so no caller has to set the library up
     std::unique_ptr<TTF_Font, FontCloser> font(TTF_OpenFont(FONT_FILE, fontsize));
     if (!font) return 0;
-    std::unique_ptr<SDL_Surface, SurfaceFreer> image(
-        TTF_RenderUTF8_Blended(font.get(), text, colour));
+    std::unique_ptr<SDL_Surface, SurfaceFreer> image(TTF_RenderUTF8_Blended(font.get(), text, colour));
     if (!image) return 0;
     SDL_Rect at = {(Sint16)x, (Sint16)y, 0, 0};
     SDL_BlitSurface(image.get(), nullptr, screen, &at);
@@ -173,12 +170,11 @@ void draw_gallows_part(SDL_Surface *screen, int x, int y, const GallowsPart &p)
     if (p.head) {
         // Three one-pixel outlines make a ring three pixels thick.
         for (int radius : {9, 8, 7})
-            circleRGBA(screen, (Sint16)(x + p.x1), (Sint16)(y + p.y1), (Sint16)radius, c.r, c.g,
-                       c.b, 255);
+            circleRGBA(screen, (Sint16)(x + p.x1), (Sint16)(y + p.y1), (Sint16)radius, c.r, c.g, c.b, 255);
         return;
     }
-    thickLineRGBA(screen, (Sint16)(x + p.x1), (Sint16)(y + p.y1), (Sint16)(x + p.x2),
-                  (Sint16)(y + p.y2), 2, c.r, c.g, c.b, 255);
+    thickLineRGBA(screen, (Sint16)(x + p.x1), (Sint16)(y + p.y1), (Sint16)(x + p.x2), (Sint16)(y + p.y2), 2,
+                  c.r, c.g, c.b, 255);
 }
 
 }  // namespace
@@ -200,11 +196,10 @@ Box box_geometry(int x, int y, int fontsize, int c)
     return b;
 }
 
-int textdisplay(SDL_Surface *screen, int x, int y, int fontsize, const char *text, int r,
-                int g, int b, int bga)
+int textdisplay(SDL_Surface *screen, int x, int y, int fontsize, const char *text, int r, int g, int b,
+                int bga)
 {
-    draw_box(screen, box_geometry(x, y, fontsize, text_length(text)), FACE_COLOUR,
-             (Uint8)(bga & 255));
+    draw_box(screen, box_geometry(x, y, fontsize, text_length(text)), FACE_COLOUR, (Uint8)(bga & 255));
     if (!text || !*text) return 0;
     SDL_Color colour = {(Uint8)(r & 255), (Uint8)(g & 255), (Uint8)(b & 255), 0};
     return render_text(screen, x, y, fontsize, text, colour);
@@ -247,8 +242,7 @@ void Buttons_show(SDL_Surface *screen, Button *btns)
     SDL_Flip(screen);
 }
 
-void Buttons_start(SDL_Surface *screen, Button *options, const Button *table,
-                   const char *const *eng)
+void Buttons_start(SDL_Surface *screen, Button *options, const Button *table, const char *const *eng)
 {
     int i = 0;
     do {
@@ -265,21 +259,16 @@ int Buttons_wait(SDL_Surface *screen, SDL_Event *ev, Button *btns)
     for (;;) {
         if (!SDL_WaitEvent(ev)) return BUTTONS_WAIT_FAILED;
         switch (ev->type) {
-        case SDL_MOUSEBUTTONDOWN:
-            Button_click(btns, ev->button.x, ev->button.y);
-            break;
+        case SDL_MOUSEBUTTONDOWN: Button_click(btns, ev->button.x, ev->button.y); break;
         case SDL_MOUSEBUTTONUP: {
             int hit = Button_click(btns, ev->button.x, ev->button.y);
             if (hit) return hit;
             Buttons_unmark(btns);
             break;
         }
-        case SDL_KEYDOWN:
-            return BUTTONS_KEY;
-        case SDL_QUIT:
-            return BUTTONS_QUIT;
-        default:
-            break;
+        case SDL_KEYDOWN: return BUTTONS_KEY;
+        case SDL_QUIT: return BUTTONS_QUIT;
+        default: break;
         }
         Buttons_show(screen, btns);
     }

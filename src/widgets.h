@@ -9,7 +9,9 @@
 #include "jatek.h"
 
 // The one palette of the game.
-typedef struct { Uint8 r, g, b; } Colour;
+typedef struct {
+    Uint8 r, g, b;
+} Colour;
 constexpr Colour BACKGROUND_COLOUR = {3, 37, 54};
 constexpr Colour FACE_COLOUR = {17, 60, 81};
 constexpr Colour PRESSED_FACE_COLOUR = {110, 146, 161};
@@ -33,15 +35,17 @@ typedef struct {
 // The box that a text of c bytes at (x, y) in size fontsize stands on; the same
 // edges serve the text box, the button face and the hit test. Both corners are
 // inside the box.
-typedef struct { int left, top, right, bottom; } Box;
+typedef struct {
+    int left, top, right, bottom;
+} Box;
 Box box_geometry(int x, int y, int fontsize, int c);
 
 // Draws the box of text (face colour, opacity bga) and then text in (r, g, b)
 // at (x, y), opening the font anew; each colour int counts by its low 8 bits.
 // text is only read and may be NULL (drawn like ""). Returns the rendered
 // width, 0 when nothing was rendered (empty text, no font).
-int textdisplay(SDL_Surface *screen, int x, int y, int fontsize, const char *text,
-                int r, int g, int b, int bga);
+int textdisplay(SDL_Surface *screen, int x, int y, int fontsize, const char *text, int r, int g, int b,
+                int bga);
 // Draws one button: its face, then its caption.
 void Button_draw(SDL_Surface *screen, Button btn);
 // Hit test, strict on all four edges, so a face's outermost pixels miss. Marks
@@ -60,8 +64,7 @@ void Buttons_show(SDL_Surface *screen, Button *btns);
 // options, which must have as many rows; when eng is not NULL, puts eng[0],
 // eng[1], ... over the captions of every row before the end row; then clears
 // the screen, draws the buttons and flips. Nothing is allocated.
-void Buttons_start(SDL_Surface *screen, Button *options, const Button *table,
-                   const char *const *eng);
+void Buttons_start(SDL_Surface *screen, Button *options, const Button *table, const char *const *eng);
 
 // What Buttons_wait stopped for, besides a button number (1, 2, ...).
 enum { BUTTONS_WAIT_FAILED = 0, BUTTONS_KEY = -1, BUTTONS_QUIT = -2 };

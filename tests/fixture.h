@@ -7,6 +7,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -19,7 +20,6 @@
 #include <string>
 #include <tuple>
 #include <vector>
-#include <unistd.h>
 
 #include "jatek.h"
 
@@ -37,10 +37,17 @@ static struct Fault {
     size_t after = 0;
 } fault;
 template <class F>
-static F *real(F *, const char *name) { return reinterpret_cast<F *>(dlsym(RTLD_NEXT, name)); }
-#define PASS_ON(f, word_file, ...) (fault.call == #f && word_file ? (errno = EIO, -1) : real(f, #f)(__VA_ARGS__))
+static F *real(F *, const char *name)
+{
+    return reinterpret_cast<F *>(dlsym(RTLD_NEXT, name));
+}
+#define PASS_ON(f, word_file, ...) \
+    (fault.call == #f && word_file ? (errno = EIO, -1) : real(f, #f)(__VA_ARGS__))
 extern "C" int mkstemp(char *tmpl) { return PASS_ON(mkstemp, strstr(tmpl, ".txt"), tmpl); }
-extern "C" int rename(const char *from, const char *to) noexcept { return PASS_ON(rename, strstr(to, ".txt"), from, to); }
+extern "C" int rename(const char *from, const char *to) noexcept
+{
+    return PASS_ON(rename, strstr(to, ".txt"), from, to);
+}
 extern "C" int fsync(int fd)
 {
     if (fault.call == "kill" && fault.after-- == 0) raise(SIGKILL);
@@ -88,14 +95,26 @@ struct TempDir {
         setenv("XDG_DATA_HOME", (std::string(path) + "/.data").c_str(), 1);
         if (with_font) std::ofstream("Inconsolata.otf") << std::ifstream(HANGMAN_FONT_PATH).rdbuf();
     }
-    ~TempDir() { EXPECT_EQ(system(("cd /; chmod -R u+rwx " + std::string(path) + "; rm -r " + path).c_str()), 0); }
+    ~TempDir()
+    {
+        EXPECT_EQ(system(("cd /; chmod -R u+rwx " + std::string(path) + "; rm -r " + path).c_str()), 0);
+    }
 };
 
-inline void write_file(const std::string &name, const std::string &text) { std::ofstream(name, std::ios::binary) << text; }
-inline std::string read_file(const std::string &name) { return (std::ostringstream() << std::ifstream(name, std::ios::binary).rdbuf()).str(); }
+inline void write_file(const std::string &name, const std::string &text)
+{
+    std::ofstream(name, std::ios::binary) << text;
+}
+inline std::string read_file(const std::string &name)
+{
+    return (std::ostringstream() << std::ifstream(name, std::ios::binary).rdbuf()).str();
+}
 
 // The words of a text split at white space, W("sell tell"), and of a list.
-inline Words W(const std::string &text) { return Words(std::istream_iterator<std::string>(std::istringstream(text) >> std::ws), {}); }
+inline Words W(const std::string &text)
+{
+    return Words(std::istream_iterator<std::string>(std::istringstream(text) >> std::ws), {});
+}
 inline Words words_of(const Lista *lis)
 {
     Words out;
@@ -106,12 +125,16 @@ inline Words words_of(const Lista *lis)
 inline Lista *list_of(const Words &words)
 {
     Lista *head = nullptr, *end = nullptr;
-    for (const auto &w : words) end = head ? Lista_vegere_beszur(end, w.c_str()) : (head = Lista_elejere_beszur(nullptr, w.c_str()));
+    for (const auto &w : words)
+        end = head ? Lista_vegere_beszur(end, w.c_str()) : (head = Lista_elejere_beszur(nullptr, w.c_str()));
     return head;
 }
 
 // 32 bits deep: the dummy driver's own default is 8-bit palettized, which changes colours.
-inline SDL_Surface *open_test_screen() { return SDL_Init(SDL_INIT_VIDEO), SDL_SetVideoMode(800, 480, 32, SDL_SWSURFACE); }
+inline SDL_Surface *open_test_screen()
+{
+    return SDL_Init(SDL_INIT_VIDEO), SDL_SetVideoMode(800, 480, 32, SDL_SWSURFACE);
+}
 inline SDL_Surface *copy_of(SDL_Surface *s) { return SDL_ConvertSurface(s, s->format, SDL_SWSURFACE); }
 
 // Pixels and palette entries as 0xRRGGBB.
@@ -122,7 +145,10 @@ inline Uint32 pixel(SDL_Surface *s, int x, int y)
     return (Uint32)r << 16 | g << 8 | b;
 }
 template <class C>
-Uint32 rgb(C c) { return (Uint32)c.r << 16 | c.g << 8 | c.b; }
+Uint32 rgb(C c)
+{
+    return (Uint32)c.r << 16 | c.g << 8 | c.b;
+}
 inline bool same_pixels(SDL_Surface *a, SDL_Surface *b)
 {
     int i = 0;
@@ -140,7 +166,10 @@ inline void push(Uint8 type, int x = 0, int y = 0)
     if (type == SDL_KEYDOWN) e.key.keysym.sym = (SDLKey)x;
     SDL_PushEvent(&e);
 }
-inline void push_keys(const char *keys) { for (; *keys; ++keys) push(SDL_KEYDOWN, (unsigned char)*keys); }
+inline void push_keys(const char *keys)
+{
+    for (; *keys; ++keys) push(SDL_KEYDOWN, (unsigned char)*keys);
+}
 inline void push_click(int x, int y) { push(SDL_MOUSEBUTTONDOWN, x, y), push(SDL_MOUSEBUTTONUP, x, y); }
 
 #endif

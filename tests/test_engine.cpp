@@ -1,9 +1,9 @@
 // The word list and the guessing engine, in memory.
+#include <sys/resource.h>
 #include <cstring>
 #include <memory>
-#include <tuple>
-#include <sys/resource.h>
 #include <thread>
+#include <tuple>
 
 #include "fixture.h"
 
@@ -12,7 +12,10 @@ namespace {
 // A string in a heap block of exactly its size, so that AddressSanitizer sees
 // any byte touched past it.
 struct Str : std::unique_ptr<char[]> {
-    Str(const std::string &s, size_t size = 0) : unique_ptr(new char[size ? size : s.size() + 1]()) { memcpy(get(), s.data(), s.size()); }
+    Str(const std::string &s, size_t size = 0) : unique_ptr(new char[size ? size : s.size() + 1]())
+    {
+        memcpy(get(), s.data(), s.size());
+    }
     operator char *() const { return get(); }
 };
 
@@ -23,9 +26,15 @@ struct Game {
     int hibak = 0;
     Game(const Words &words, const std::string &pattern) : lista(list_of(words)), tipp(pattern) {}
     ~Game() { Lista_felszab(lista); }
-    Words step(char betu) { return words_of(lista = Lista_szur_beture(lista, betu, tipp, &hibak, rossz, jo)); }
+    Words step(char betu)
+    {
+        return words_of(lista = Lista_szur_beture(lista, betu, tipp, &hibak, rossz, jo));
+    }
     // The pattern, the wrong and good letters and the errors: "_el_ s/el 1".
-    std::string state() { return std::string(tipp) + " " + rossz.get() + "/" + jo.get() + " " + std::to_string(hibak); }
+    std::string state()
+    {
+        return std::string(tipp) + " " + rossz.get() + "/" + jo.get() + " " + std::to_string(hibak);
+    }
 };
 
 }  // namespace
@@ -36,7 +45,8 @@ TEST(List, InsertReleaseAndLetterTests)
     Lista_vegere_beszur(Lista_vegere_beszur(lis->kov, "@Z[`a{"), "\xc9t");
     kisbetusit(lis);
     EXPECT_EQ(words_of(lis), (Words{std::string(35, 'a'), "pear", "@z[`a{", "\xc9t"}));
-    EXPECT_EQ(std::make_tuple(Lista_hossz(lis), leghosszabb_szo(lis), leghosszabb_szo(nullptr)), std::make_tuple(4, 35, 0));
+    EXPECT_EQ(std::make_tuple(Lista_hossz(lis), leghosszabb_szo(lis), leghosszabb_szo(nullptr)),
+              std::make_tuple(4, 35, 0));
     EXPECT_EQ(Lista_felszab(lis), Lista_felszab(nullptr));
     EXPECT_EQ(words_of(lis = Lista_vegere_beszur(nullptr, "fig")), W("fig"));
     testing::internal::CaptureStdout();
@@ -44,16 +54,22 @@ TEST(List, InsertReleaseAndLetterTests)
     szamoz(12);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "fig\n123456789012\n");
     Lista_felszab(lis);
-    EXPECT_EQ(std::make_pair(tartalmaz_specialis_karaktert(""), tartalmaz_specialis_karaktert("azAZ")), std::make_pair(0, 0));
-    for (const char *s : {"x-ray", "k\xc3\xb6rte", "abc1", "@", "[", "`", "{", "a b"}) EXPECT_EQ(tartalmaz_specialis_karaktert(s), 1) << s;
+    EXPECT_EQ(std::make_pair(tartalmaz_specialis_karaktert(""), tartalmaz_specialis_karaktert("azAZ")),
+              std::make_pair(0, 0));
+    for (const char *s : {"x-ray", "k\xc3\xb6rte", "abc1", "@", "[", "`", "{", "a b"})
+        EXPECT_EQ(tartalmaz_specialis_karaktert(s), 1) << s;
 }
 
 // In front of the first word that does not sort before it, bytes compared unsigned.
 TEST(List, SortedInsertion)
 {
-    const char *cases[][3] = {{"apple pear", "fig", "apple fig pear"}, {"apple pear", "aa", "aa apple pear"},
-                              {"apple pear", "zebra", "apple pear zebra"}, {"", "kiwi", "kiwi"}, {"bells", "bell", "bell bells"},
-                              {"zebra", "\xe9t", "zebra \xe9t"}, {"b z a c", "m", "b m z a c"}};
+    const char *cases[][3] = {{"apple pear", "fig", "apple fig pear"},
+                              {"apple pear", "aa", "aa apple pear"},
+                              {"apple pear", "zebra", "apple pear zebra"},
+                              {"", "kiwi", "kiwi"},
+                              {"bells", "bell", "bell bells"},
+                              {"zebra", "\xe9t", "zebra \xe9t"},
+                              {"b z a c", "m", "b m z a c"}};
     for (const auto &c : cases) {
         Lista *lis = list_of(W(c[0])), *head = Lista_rendezetten_beszur(lis, c[1]);
         EXPECT_EQ(words_of(head), W(c[2])) << c[1];
@@ -72,9 +88,15 @@ TEST(Filters, LengthPatternCountsRefusalsAndFill)
 {
     const std::string w26 = "abcdefghijklmnopqrstuvwxyz", at16 = std::string(16, '_') + "q___u_____";
     const std::string words = "sell at bees bell " + w26.substr(0, 17) + " tell " + w26;
-    const std::string cases[][3] = {{"4", "", "sell bees bell tell"}, {"17", "", w26.substr(0, 17)}, {"7", "", ""},
-                                    {"-1", "", ""}, {"4", "_el_", "sell bell tell"}, {"4", "x___", ""},
-                                    {"26", at16, w26}, {"26", std::string(16, '_') + "x___u_____", ""}, {"", at16, words}};
+    const std::string cases[][3] = {{"4", "", "sell bees bell tell"},
+                                    {"17", "", w26.substr(0, 17)},
+                                    {"7", "", ""},
+                                    {"-1", "", ""},
+                                    {"4", "_el_", "sell bell tell"},
+                                    {"4", "x___", ""},
+                                    {"26", at16, w26},
+                                    {"26", std::string(16, '_') + "x___u_____", ""},
+                                    {"", at16, words}};
     Lista *full = list_of(W(words));
     for (const auto &c : cases) {
         Lista *lis = c[0].empty() ? list_of(W(words)) : Lista_szur_hosszra(full, std::stoi(c[0]));
@@ -83,15 +105,23 @@ TEST(Filters, LengthPatternCountsRefusalsAndFill)
         Lista_felszab(lis);
     }
     EXPECT_EQ(words_of(full), W(words));
-    EXPECT_EQ(std::make_tuple(minimum_ahanyszor_szoban_szerepel(full, 'e'), minimum_ahanyszor_szoban_szerepel(full->kov->kov, 'e'),
-                              minimum_ahanyszor_szoban_szerepel(nullptr, 'a')), std::make_tuple(0, 1, -1));
+    EXPECT_EQ(std::make_tuple(minimum_ahanyszor_szoban_szerepel(full, 'e'),
+                              minimum_ahanyszor_szoban_szerepel(full->kov->kov, 'e'),
+                              minimum_ahanyszor_szoban_szerepel(nullptr, 'a')),
+              std::make_tuple(0, 1, -1));
     EXPECT_EQ(std::make_tuple(egyezik("bell", Str("be")), egyezik("bell", "_el_"), egyezik("ball", "_el_"),
                               ennyiszer_szerepel("level", 'l', 2), ennyiszer_szerepel("level", 'l', 1)),
               std::make_tuple(0, 1, 0, 1, 0));
     Lista_felszab(full);
-    for (char c : {'_', 'A', '`', '{', '\0', 's', 'l'}) EXPECT_EQ(volt_mar_vagy_ertelmetlen(c, "st", "el"), 1) << c;
-    EXPECT_EQ(std::make_pair(volt_mar_vagy_ertelmetlen('a', "st", "el"), volt_mar_vagy_ertelmetlen('z', "", "")), std::make_pair(0, 0));
-    const char *fills[][3] = {{"e___", "eyes", "e_e_"}, {"____", "eyes", "____"}, {"e_____", "eye", "e_e___"}, {"e_e", "___", "e_e"}};
+    for (char c : {'_', 'A', '`', '{', '\0', 's', 'l'})
+        EXPECT_EQ(volt_mar_vagy_ertelmetlen(c, "st", "el"), 1) << c;
+    EXPECT_EQ(
+        std::make_pair(volt_mar_vagy_ertelmetlen('a', "st", "el"), volt_mar_vagy_ertelmetlen('z', "", "")),
+        std::make_pair(0, 0));
+    const char *fills[][3] = {{"e___", "eyes", "e_e_"},
+                              {"____", "eyes", "____"},
+                              {"e_____", "eye", "e_e___"},
+                              {"e_e", "___", "e_e"}};
     for (const auto &f : fills) {
         Str tipp(f[0]);
         betuk_kitolt(tipp, f[1]);
@@ -103,11 +133,12 @@ TEST(Filters, LengthPatternCountsRefusalsAndFill)
 // family kept, and the state after the step (and the single candidate's fill).
 TEST(LetterStep, WorkedExampleRowByRow)
 {
-    const char *rows[][4] = {{"sell tell bell bees seen teen stem step", "e", "sell tell bell stem step", "_e__ /e 0"},
-                             {"sell tell bell", "l", "sell tell bell", "_el_ /el 0"},  // 2 and 3 tie: the leftmost shows
-                             {"sell tell bell", "s", "tell bell", "_el_ s/el 1"},
-                             {"tell bell", "t", "bell", "_el_ st/el 2"},
-                             {"bell", "b", "bell", "bell st/elb 2"}};
+    const char *rows[][4] = {
+        {"sell tell bell bees seen teen stem step", "e", "sell tell bell stem step", "_e__ /e 0"},
+        {"sell tell bell", "l", "sell tell bell", "_el_ /el 0"},  // 2 and 3 tie: the leftmost shows
+        {"sell tell bell", "s", "tell bell", "_el_ s/el 1"},
+        {"tell bell", "t", "bell", "_el_ st/el 2"},
+        {"bell", "b", "bell", "bell st/elb 2"}};
     Game g(W(rows[0][0]), "____");
     for (const auto &row : rows) {
         EXPECT_EQ(words_of(g.lista = Lista_szur_karakterekre(g.lista, g.tipp)), W(row[0])) << row[1];
@@ -119,7 +150,8 @@ TEST(LetterStep, WorkedExampleRowByRow)
 
 TEST(LetterStep, FamiliesPlacesEqualWordsAndBrokenGuarantees)
 {
-    const std::string long2 = "abcdefghijklmnopzqrt bcdefghijklmnopqzrst", blank20(20, '_'), mixed = "ab cb " + std::string(34, 'x') + "b b";
+    const std::string long2 = "abcdefghijklmnopzqrt bcdefghijklmnopqzrst", blank20(20, '_'),
+                      mixed = "ab cb " + std::string(34, 'x') + "b b";
     const std::string cases[][5] = {
         {"level", "_____", "l", "level", "l___l /l 0"},
         {"sell tell", "____", "q", "sell tell", "____ q/ 1"},
@@ -154,7 +186,8 @@ TEST(LetterStep, FamiliesPlacesEqualWordsAndBrokenGuarantees)
 TEST(ManyNodes, DuplicatesAndThreads)
 {
     Words words;
-    for (int i = 0; i < 20000; ++i) words.push_back({char('a' + i % 26), char('a' + i / 26 % 26), char('a' + i / 676 % 26), 'e'});
+    for (int i = 0; i < 20000; ++i)
+        words.push_back({char('a' + i % 26), char('a' + i / 26 % 26), char('a' + i / 676 % 26), 'e'});
     Lista *lis = list_of(words), *once = Lista_ismetles_nelkul(lis);
     EXPECT_EQ(words_of(once), Words(words.begin(), words.begin() + 26 * 26 * 26));
     Lista_felszab(once), Lista_felszab(lis);
@@ -163,7 +196,10 @@ TEST(ManyNodes, DuplicatesAndThreads)
         for (int game = 0; game < 20; ++game) {
             Game g(words, "____");
             for (const char *c = letters; *c && g.hibak < 10; ++c)
-                states += std::to_string(words_of(g.lista = Lista_szur_karakterekre(g.lista, g.tipp)).size()) + g.state(), g.step(*c);
+                states +=
+                    std::to_string(words_of(g.lista = Lista_szur_karakterekre(g.lista, g.tipp)).size()) +
+                    g.state(),
+                    g.step(*c);
         }
         return states;
     };
@@ -179,7 +215,10 @@ TEST(OutOfMemory, EndsWithOneLineAndStatusThree)
 #if !defined(__SANITIZE_ADDRESS__)  // whose allocator does not report exhaustion as NULL
     const struct rlimit small = {256u << 20, 256u << 20};
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT((setrlimit(RLIMIT_AS, &small), [] { for (Lista *lis = nullptr;;) lis = Lista_elejere_beszur(lis, "memory"); }()),
+    EXPECT_EXIT((setrlimit(RLIMIT_AS, &small),
+                 [] {
+                     for (Lista *lis = nullptr;;) lis = Lista_elejere_beszur(lis, "memory");
+                 }()),
                 testing::ExitedWithCode(3), "^Nincs eleg memoria!\n$");
 #endif
 }

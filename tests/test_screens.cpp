@@ -52,7 +52,8 @@ struct Screens : testing::Test {
     {
         int left = 0;
         for (SDL_Event e; SDL_PollEvent(&e);)
-            left += e.type == SDL_KEYDOWN || e.type == SDL_MOUSEBUTTONDOWN || e.type == SDL_MOUSEBUTTONUP || e.type == SDL_QUIT;
+            left += e.type == SDL_KEYDOWN || e.type == SDL_MOUSEBUTTONDOWN || e.type == SDL_MOUSEBUTTONUP ||
+                    e.type == SDL_QUIT;
         return left;
     }
     // Where what is drawn on row y over the background ends.
@@ -89,9 +90,13 @@ struct Screens : testing::Test {
     }
     bool won(const char *tipp, const char *rossz, const char *jo, int hibak, int pressed = 1)
     {
-        return shows_end(board(tipp, rossz, jo, hibak), "Congratulations,", "you won!", GOOD_COLOUR, "Back", pressed);
+        return shows_end(board(tipp, rossz, jo, hibak), "Congratulations,", "you won!", GOOD_COLOUR, "Back",
+                         pressed);
     }
-    void add_word(int lang, const char *keys) { push_keys(keys), push_click(100, SAVE_Y), szo_hozzaad(lang, screen, &ev); }
+    void add_word(int lang, const char *keys)
+    {
+        push_keys(keys), push_click(100, SAVE_Y), szo_hozzaad(lang, screen, &ev);
+    }
 };
 struct ScreensDeathTest : Screens {
     ScreensDeathTest() { returning = false; }
@@ -122,7 +127,9 @@ TEST_F(Screens, MenusPressMarksReleaseDecidesKeypadSwitches)
         push(SDL_KEYDOWN, SDLK_KP_PLUS), push_click(60, MENU_Y[entry - 1]);
         ASSERT_EQ(std::make_pair(mainmenu(codes[entry - 1], screen, &ev), cheat), std::make_pair(entry, 0));
         for (int row = 0; row < 4; ++row)
-            EXPECT_EQ(right_edge(51 + 100 * row), box_geometry(40, 50 + 100 * row, 70, strlen(captions[codes[entry - 1] == 2][row])).right);
+            EXPECT_EQ(
+                right_edge(51 + 100 * row),
+                box_geometry(40, 50 + 100 * row, 70, strlen(captions[codes[entry - 1] == 2][row])).right);
     }
 }
 
@@ -136,7 +143,8 @@ TEST_F(Screens, WorkedExampleWonAndTenthWrongLetterLostInHungarian)
     EXPECT_TRUE(same_pixels(frames[4].get(), board("_ell", "st", "el", 2).get()));
     EXPECT_TRUE(won("bell", "st", "elb", 2));
     play("cat\ndog\ncow\npig\n", "abefhjklmn", 1);  // after 'a' no word left has a later letter
-    EXPECT_TRUE(shows_end(board("___", "abefhjklmn", "", 10), "Vesztettel, a szavam:", "dog", WRONG_COLOUR, "Vissza"));
+    EXPECT_TRUE(shows_end(board("___", "abefhjklmn", "", 10), "Vesztettel, a szavam:", "dog", WRONG_COLOUR,
+                          "Vissza"));
 }
 
 // Key y guesses the absent z, a repeat and a digit change nothing, key z wins;
@@ -177,9 +185,12 @@ TEST_F(Screens, AWordStandingTwiceCanBeWonAndOnlyLengthsThatOccurAreDrawn)
 // is drawn from the start, empty, and the screen cleared at each key.
 TEST_F(Screens, AddWordTypingSaveBackAndLanguages)
 {
-    const char *cases[][2] = {{"yz", "alma\nkorte\nzy\n"}, {"bcdefghijklmnopqrstuvw\bx", "alma\nbcdefghijklmnopqrstx\nkorte\n"},
-                              {"\b\bab\bc", "ac\nalma\nkorte\n"}, {"k1 \r\x7fo", "alma\nko\nkorte\n"},
-                              {"korte", "alma\nkorte\nkorte\n"}, {"", "\nalma\nkorte\n"}};
+    const char *cases[][2] = {{"yz", "alma\nkorte\nzy\n"},
+                              {"bcdefghijklmnopqrstuvw\bx", "alma\nbcdefghijklmnopqrstx\nkorte\n"},
+                              {"\b\bab\bc", "ac\nalma\nkorte\n"},
+                              {"k1 \r\x7fo", "alma\nko\nkorte\n"},
+                              {"korte", "alma\nkorte\nkorte\n"},
+                              {"", "\nalma\nkorte\n"}};
     for (const auto &c : cases) {
         write_file("magyar.txt", "alma\nkorte\n");
         push(SDL_KEYDOWN, SDLK_KP_ENTER), add_word(1, c[0]);
@@ -196,10 +207,13 @@ TEST_F(Screens, AddWordTypingSaveBackAndLanguages)
     for (int code : {1, 2, 3}) {
         write_file("magyar.txt", "alma\n"), write_file("angol.txt", "apple\n");
         add_word(code, "fig\b");
-        EXPECT_EQ(read_file("magyar.txt") + read_file("angol.txt"), code == 1 ? "alma\nfi\napple\n" : "alma\napple\nfi\n");
-        const int right = box_geometry(40, 260, 70, code == 2 ? 4 : 6).right;  // "Save" and "Back", or the Hungarian
+        EXPECT_EQ(read_file("magyar.txt") + read_file("angol.txt"),
+                  code == 1 ? "alma\nfi\napple\n" : "alma\napple\nfi\n");
+        const int right =
+            box_geometry(40, 260, 70, code == 2 ? 4 : 6).right;  // "Save" and "Back", or the Hungarian
         EXPECT_EQ(std::make_tuple(right_edge(121), right_edge(261), right_edge(361)),
-                  std::make_tuple(box_geometry(40, 120, 70, 2).right, right, right)) << code;
+                  std::make_tuple(box_geometry(40, 120, 70, 2).right, right, right))
+            << code;
     }
     remove("angol.txt"), add_word(2, "fig");
     EXPECT_EQ(read_file("angol.txt"), "fig\n");
@@ -220,11 +234,11 @@ TEST_F(Screens, AddWordWritesTheFileAsItIsAtTheReleaseAndSaysAFailure)
         int y, lang;
         std::string after;
         const char *message;
-    } cases[] = {{{"read", 6}, false, SAVE_Y, 2, before, "Could not save: angol.txt (Input/output error)"},
-                 {{"read-only"}, false, BACK_Y, 1, before,
-                  "Nem sikerult menteni: magyar.txt (Permission denied)"},
-                 {{}, true, SAVE_Y, 2, "apple\nfig\npear\nplum\nkiwi\n", nullptr},
-                 {{}, true, BACK_Y, 2, before + "kiwi\n", nullptr}};
+    } cases[] = {
+        {{"read", 6}, false, SAVE_Y, 2, before, "Could not save: angol.txt (Input/output error)"},
+        {{"read-only"}, false, BACK_Y, 1, before, "Nem sikerult menteni: magyar.txt (Permission denied)"},
+        {{}, true, SAVE_Y, 2, "apple\nfig\npear\nplum\nkiwi\n", nullptr},
+        {{}, true, BACK_Y, 2, before + "kiwi\n", nullptr}};
     for (const auto &c : cases) {
         const char *file = szofajl(c.lang);
         write_file(file, before), frames.clear();
@@ -275,15 +289,20 @@ TEST_F(ScreensDeathTest, ExitStatuses)
 {
     int lang = 0;
     EXPECT_EXIT((push(SDL_QUIT), languageselect(&lang, screen, &ev)), testing::ExitedWithCode(0), "");
-    EXPECT_EXIT((push(SDL_MOUSEBUTTONDOWN, 60, 90), push(SDL_QUIT), mainmenu(1, screen, &ev)), testing::ExitedWithCode(0), "");
-    for (const char *words : {"ab\nc\nab\n", "", "a\nab\nabcdefghijklmnopqrstuvwxy\n", "x-ray", (const char *)nullptr}) {
+    EXPECT_EXIT((push(SDL_MOUSEBUTTONDOWN, 60, 90), push(SDL_QUIT), mainmenu(1, screen, &ev)),
+                testing::ExitedWithCode(0), "");
+    for (const char *words :
+         {"ab\nc\nab\n", "", "a\nab\nabcdefghijklmnopqrstuvwxy\n", "x-ray", (const char *)nullptr}) {
         remove("angol.txt");
         if (words) write_file("angol.txt", words);
-        EXPECT_EXIT(jatek_sdl(screen, &ev, "angol.txt", 2), testing::ExitedWithCode(2), "") << (words ? words : "no file");
+        EXPECT_EXIT(jatek_sdl(screen, &ev, "angol.txt", 2), testing::ExitedWithCode(2), "")
+            << (words ? words : "no file");
     }
     write_file("angol.txt", "abc\n");
-    EXPECT_EXIT((push_keys("x"), push(SDL_QUIT), jatek_sdl(screen, &ev, "angol.txt", 2)), testing::ExitedWithCode(0), "");
-    EXPECT_EXIT((push_keys("abc"), push(SDL_MOUSEBUTTONDOWN, 100, SAVE_Y), push(SDL_QUIT), szo_hozzaad(2, screen, &ev)),
+    EXPECT_EXIT((push_keys("x"), push(SDL_QUIT), jatek_sdl(screen, &ev, "angol.txt", 2)),
+                testing::ExitedWithCode(0), "");
+    EXPECT_EXIT((push_keys("abc"), push(SDL_MOUSEBUTTONDOWN, 100, SAVE_Y), push(SDL_QUIT),
+                 szo_hozzaad(2, screen, &ev)),
                 testing::ExitedWithCode(0), "");
     EXPECT_EQ(read_file("angol.txt"), "abc\n");
 }

@@ -89,7 +89,8 @@ int brute_force(const Lista *cands, const std::string &pattern, const std::strin
         if (tried.find(c) != std::string::npos) continue;
         std::string next_pattern = pattern;
         int wrong = 0;
-        Lista *next = engine_turn(Lista_szur_hosszra(cands, static_cast<int>(pattern.size())), c, next_pattern, wrong);
+        Lista *next =
+            engine_turn(Lista_szur_hosszra(cands, static_cast<int>(pattern.size())), c, next_pattern, wrong);
         int rest = brute_force(next, next_pattern, tried + c, letters);
         if (rest != INT_MAX) best = std::min(best, wrong + rest);
         Lista_felszab(next);
@@ -147,7 +148,8 @@ TEST(Search, AgreesWithBruteForceAndItsPlaysWin)
     for (int trial = 0; trial < 200; ++trial) {
         SCOPED_TRACE(trial);
         const int length = 2 + static_cast<int>(rng() % 5), letters = 3 + static_cast<int>(rng() % 6);
-        agrees_with_brute_force(random_words(rng, length, letters, 2 + static_cast<int>(rng() % 120)), letters);
+        agrees_with_brute_force(random_words(rng, length, letters, 2 + static_cast<int>(rng() % 120)),
+                                letters);
     }
 }
 
@@ -302,8 +304,8 @@ TEST(Replay, RefusesPlaysThatDoNotWinAsClaimed)
     const Strings words = {"sell", "tell", "bell", "bees", "seen", "teen", "stem", "step"};
     // The worked example: e and l right, s and t wrong, then b wins.
     EXPECT_EQ(replay(words, "elstb"), 2);
-    EXPECT_EQ(replay(words, "elst"), -1);    // one word left, not yet shown whole
-    EXPECT_EQ(replay(words, "elstbx"), -1);  // a key after the win
+    EXPECT_EQ(replay(words, "elst"), -1);        // one word left, not yet shown whole
+    EXPECT_EQ(replay(words, "elstbx"), -1);      // a key after the win
     EXPECT_EQ(replay(words, "xyzqwjkvpo"), -1);  // the tenth wrong letter
     EXPECT_EQ(replay({}, "a"), -1);
 }

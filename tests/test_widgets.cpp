@@ -19,7 +19,10 @@ struct Widgets : testing::Test {
     TempDir dir;
     SDL_Surface *screen = open_test_screen(), *expected = copy_of(screen);
     ~Widgets() { SDL_FreeSurface(expected); }
-    void fill(SDL_Surface *s, Uint32 c) { SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, c >> 16, c >> 8 & 255, c & 255)); }
+    void fill(SDL_Surface *s, Uint32 c)
+    {
+        SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, c >> 16, c >> 8 & 255, c & 255));
+    }
     bool all(Uint32 c, std::initializer_list<std::pair<int, int>> points)
     {
         for (auto p : points)
@@ -60,18 +63,27 @@ TEST_F(Widgets, FacesAndHitsShareOneBox)
         fill(screen, MARK);
         Button_draw(screen, btn);
         const int right = std::min(f.right, 799), face = rgb(FACE_COLOUR);
-        EXPECT_TRUE(all(face, {{f.left, f.top}, {right, f.top}, {f.left, f.bottom}, {right, f.bottom}})) << btn.text;
-        EXPECT_TRUE(all(MARK, {{f.left - 1, f.top}, {f.left, f.top - 1}, {f.left, f.bottom + 1}, {right + 1, f.bottom}}) || right == 799)
+        EXPECT_TRUE(all(face, {{f.left, f.top}, {right, f.top}, {f.left, f.bottom}, {right, f.bottom}}))
             << btn.text;
-        const int misses[][2] = {{f.left, f.top + 1}, {f.right, f.top + 1}, {f.left + 1, f.top}, {f.left + 1, f.bottom}};
-        for (const auto &m : misses) EXPECT_EQ(Button_click(t, m[0], m[1]) + t[0].clicked, 0) << m[0] << "," << m[1];
-        EXPECT_EQ(std::make_tuple(Button_click(t, f.left + 1, f.top + 1), Button_click(t, f.right - 1, f.bottom - 1), t[0].clicked),
+        EXPECT_TRUE(
+            all(MARK,
+                {{f.left - 1, f.top}, {f.left, f.top - 1}, {f.left, f.bottom + 1}, {right + 1, f.bottom}}) ||
+            right == 799)
+            << btn.text;
+        const int misses[][2] = {
+            {f.left, f.top + 1}, {f.right, f.top + 1}, {f.left + 1, f.top}, {f.left + 1, f.bottom}};
+        for (const auto &m : misses)
+            EXPECT_EQ(Button_click(t, m[0], m[1]) + t[0].clicked, 0) << m[0] << "," << m[1];
+        EXPECT_EQ(std::make_tuple(Button_click(t, f.left + 1, f.top + 1),
+                                  Button_click(t, f.right - 1, f.bottom - 1), t[0].clicked),
                   std::make_tuple(1, 1, 1));
     }
     // A table ending at once hits nothing; a hit keeps other marks; overlapping, the earlier row wins.
-    Button t[] = {END_ROW, {40, 150, 1, 70, "Magyar"}, {40, 250, 0, 70, "English"}, {40, 190, 0, 70, "Over"}, END_ROW};
+    Button t[] = {
+        END_ROW, {40, 150, 1, 70, "Magyar"}, {40, 250, 0, 70, "English"}, {40, 190, 0, 70, "Over"}, END_ROW};
     EXPECT_EQ(Button_click(t, 100, 200), 0);
-    EXPECT_EQ(std::make_pair(Button_click(t + 1, 100, 300), Button_click(t + 1, 100, 220)), std::make_pair(2, 1));
+    EXPECT_EQ(std::make_pair(Button_click(t + 1, 100, 300), Button_click(t + 1, 100, 220)),
+              std::make_pair(2, 1));
     EXPECT_EQ(std::make_tuple(t[1].clicked, t[2].clicked, t[3].clicked), std::make_tuple(1, 1, 0));
 }
 
@@ -79,11 +91,16 @@ TEST_F(Widgets, FacesAndHitsShareOneBox)
 TEST_F(Widgets, TextOverItsBoxAndClear)
 {
     for (int bga : {0, 255, 256})
-        EXPECT_TRUE(draws([&](SDL_Surface *s) { EXPECT_GT(textdisplay(s, 40, 150, 70, "Hangman", 71 + 256, 113, 134 - 512, bga), 200); },
-                          [&](SDL_Surface *s) {
-                              if (bga == 255) boxRGBA(s, 33, 150, 293, 230, 17, 60, 81, 255);
-                              textdisplay(s, 40, 150, 70, "Hangman", 71, 113, 134, 0);
-                          }, MARK)) << bga;
+        EXPECT_TRUE(draws(
+            [&](SDL_Surface *s) {
+                EXPECT_GT(textdisplay(s, 40, 150, 70, "Hangman", 71 + 256, 113, 134 - 512, bga), 200);
+            },
+            [&](SDL_Surface *s) {
+                if (bga == 255) boxRGBA(s, 33, 150, 293, 230, 17, 60, 81, 255);
+                textdisplay(s, 40, 150, 70, "Hangman", 71, 113, 134, 0);
+            },
+            MARK))
+            << bga;
     TempDir no_font(false);
     EXPECT_EQ(textdisplay(screen, 40, 150, 70, "Hangman", 71, 113, 134, 255), 0);
     EXPECT_EQ(pixel(screen, 100, 200), rgb(FACE_COLOUR));
@@ -94,18 +111,28 @@ TEST_F(Widgets, TextOverItsBoxAndClear)
 
 TEST_F(Widgets, GallowsStages)
 {
-    const int lines[10][4] = {{705, 465, 785, 465}, {720, 465, 720, 375}, {720, 375, 765, 375}, {765, 375, 765, 390}, {},
-                              {765, 410, 765, 435}, {765, 435, 755, 445}, {765, 435, 775, 445}, {765, 420, 775, 415},
+    const int lines[10][4] = {{705, 465, 785, 465},
+                              {720, 465, 720, 375},
+                              {720, 375, 765, 375},
+                              {765, 375, 765, 390},
+                              {},
+                              {765, 410, 765, 435},
+                              {765, 435, 755, 445},
+                              {765, 435, 775, 445},
+                              {765, 420, 775, 415},
                               {765, 420, 755, 415}};
     for (int n : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, -1})
         EXPECT_TRUE(draws([&](SDL_Surface *s) { drawing(s, 700, 365, n); },
                           [&](SDL_Surface *s) {
                               for (int stage = (unsigned)n <= 10 ? n : 0; stage >= 1; --stage) {
                                   const int *l = lines[stage - 1];
-                                  if (stage != 5) thickLineRGBA(s, l[0], l[1], l[2], l[3], 2, 71, 113, 134, 255);
-                                  for (int r = 9; stage == 5 && r >= 7; --r) circleRGBA(s, 765, 400, r, 71, 113, 134, 255);
+                                  if (stage != 5)
+                                      thickLineRGBA(s, l[0], l[1], l[2], l[3], 2, 71, 113, 134, 255);
+                                  for (int r = 9; stage == 5 && r >= 7; --r)
+                                      circleRGBA(s, 765, 400, r, 71, 113, 134, 255);
                               }
-                          })) << "stage " << n;
+                          }))
+            << "stage " << n;
 }
 
 // The window's icon is the board's complete gallows, cut out square.
@@ -137,7 +164,8 @@ TEST_F(Widgets, LetterBoard)
                               textdisplay(s, 10, 10, 60, "abcdefghijklmnopqrstuvwxyz", 71, 113, 134, 0);
                               textdisplay(s, 10, 10, 60, wrong.c_str(), 200, 80, 134, 0);
                               textdisplay(s, 10, 10, 60, good.c_str(), 71, 214, 134, 0);
-                          })) << c[0] << " / " << c[1];
+                          }))
+            << c[0] << " / " << c[1];
     }
 }
 
@@ -149,8 +177,10 @@ TEST_F(Widgets, CandidateRows)
         EXPECT_TRUE(draws([&](SDL_Surface *s) { cheatdisp(s, lis); },
                           [&](SDL_Surface *s) {
                               for (size_t i = 1; lis && i <= 8; ++i)
-                                  textdisplay(s, 20, 50 * i + 105, 70, W(words)[(i - 1) % W(words).size()].c_str(), 35, 56, 67, 0);
-                          })) << words;
+                                  textdisplay(s, 20, 50 * i + 105, 70,
+                                              W(words)[(i - 1) % W(words).size()].c_str(), 35, 56, 67, 0);
+                          }))
+            << words;
         Lista_felszab(lis);
     }
 }

@@ -98,9 +98,14 @@ TEST(Load, WordsOfLettersOnlyInFileOrderLowerCased)
 {
     TempDir dir(false);
     const std::string cases[][2] = {
-        {"x-ray\nApple\npear\n", "apple pear"}, {"zebra\nant\nZEBRA\n", "zebra ant zebra"},
-        {"it's\nabc1\n@home\n[a\n`b\n{c\nok\n", "ok"}, {"alma\nk\xC3\xB6rte\nk\xF6rte\nszilva\n", "alma szilva"},
-        {"\xEF\xBB\xBF" "first\nsecond\n", "second"}, {"pear plum\r\n\n  fig\t\tkiwi\v\flime\rlast", "pear plum fig kiwi lime last"},
+        {"x-ray\nApple\npear\n", "apple pear"},
+        {"zebra\nant\nZEBRA\n", "zebra ant zebra"},
+        {"it's\nabc1\n@home\n[a\n`b\n{c\nok\n", "ok"},
+        {"alma\nk\xC3\xB6rte\nk\xF6rte\nszilva\n", "alma szilva"},
+        {"\xEF\xBB\xBF"
+         "first\nsecond\n",
+         "second"},
+        {"pear plum\r\n\n  fig\t\tkiwi\v\flime\rlast", "pear plum fig kiwi lime last"},
         {std::string(30, 'a') + "\n" + std::string(31, 'b') + "\nend\n", std::string(30, 'a') + " end"},
         // A word across the reader's 64 KiB chunks, and a token far beyond any buffer.
         {std::string(65534, ' ') + "AbcdeF " + std::string(1 << 20, 'm') + " x", "abcdef x"}};
@@ -149,8 +154,11 @@ TEST(Rewrite, LinksStayLinks)
     TempDir dir(false);
     mkdir("real", 0755);
     write_file("real/words.txt", "old\n");
-    const char *links[][2] = {{"words.txt", "real/middle.txt"}, {"real/middle.txt", "link.txt"},
-                              {"target.txt", "dangling.txt"}, {"loop2", "loop1"}, {"loop1", "loop2"}};
+    const char *links[][2] = {{"words.txt", "real/middle.txt"},
+                              {"real/middle.txt", "link.txt"},
+                              {"target.txt", "dangling.txt"},
+                              {"loop2", "loop1"},
+                              {"loop1", "loop2"}};
     for (const auto &l : links) EXPECT_EQ(symlink(l[0], l[1]), 0);
     write_words({"new"}, "link.txt");
     write_words({"apple"}, "dangling.txt");
@@ -182,8 +190,8 @@ TEST(Rewrite, AFailedStepKeepsTheOldFile)
     const struct {
         Fault fault;
         bool kept, kept_in_place;
-    } faults[] = {{{"open"}, 1, 1}, {{"read", 6}, 1, 1},    {{"write", 10}, 0, 1},
-                  {{"mkstemp"}, 0, 0}, {{"fsync"}, 1, 1}, {{"rename"}, 0, 0}};
+    } faults[] = {{{"open"}, 1, 1},    {{"read", 6}, 1, 1}, {{"write", 10}, 0, 1},
+                  {{"mkstemp"}, 0, 0}, {{"fsync"}, 1, 1},   {{"rename"}, 0, 0}};
     const size_t n_faults = std::size(faults);
     for (bool linked : {false, true}) {
         size_t first_saved = 0;
@@ -201,7 +209,8 @@ TEST(Rewrite, AFailedStepKeepsTheOldFile)
             if (i == 0) setrlimit(RLIMIT_NOFILE, &no_more);
             const int saved = Lista_visszair_fajlba(lis, "angol.txt");
             setrlimit(RLIMIT_FSIZE, &size), setrlimit(RLIMIT_NOFILE, &files);
-            const bool said = testing::internal::GetCapturedStderr().find(": angol.txt (") != std::string::npos;
+            const bool said =
+                testing::internal::GetCapturedStderr().find(": angol.txt (") != std::string::npos;
             fault = {};
             EXPECT_EQ(read_file("angol.txt"), saved ? new_text : old_text);
             // (Under the size limit the message cannot reach the capture file.)
@@ -231,7 +240,8 @@ TEST(Rewrite, ModesOwnersAndReadOnlyFolders)
     const bool root = geteuid() == 0;
     mode_t old_mask = umask(027);
     write_words({"apple"}, "other.txt");
-    EXPECT_EQ(std::make_pair(umask(old_mask), mode_of("other.txt")), std::make_pair(mode_t(027), mode_t(0640)));
+    EXPECT_EQ(std::make_pair(umask(old_mask), mode_of("other.txt")),
+              std::make_pair(mode_t(027), mode_t(0640)));
     mkdir("ro", 0755), mkdir("rw", 0755), mkdir(".data", 0755);
     write_file("ro/angol.txt", "alma\n"), write_file("rw/angol.txt", "alma\n");
     for (const char *name : {"ro", "ro/angol.txt", "rw", "rw/angol.txt", "other.txt", ".data"})
@@ -253,7 +263,8 @@ TEST(Rewrite, ModesOwnersAndReadOnlyFolders)
     EXPECT_EQ(root ? identity("rw/angol.txt").find(" 65534:0 ") != std::string::npos : true, true);
     write_words(W("fig"), "other.txt");
     struct stat st;
-    EXPECT_TRUE(stat("other.txt", &st) == 0 && (!root || st.st_uid == 65534) && read_file("other.txt") == "fig\n");
+    EXPECT_TRUE(stat("other.txt", &st) == 0 && (!root || st.st_uid == 65534) &&
+                read_file("other.txt") == "fig\n");
     EXPECT_EQ(mode_of("other.txt"), 0604u);
 }
 
@@ -379,8 +390,9 @@ const struct Case {
     // The rename over a mount point fails with EBUSY; in place it saves.
     {"BindMount", [] { return write_file("outer.txt", old_text), true; },
      [] {
-         return unshare(CLONE_NEWNS) == 0 && mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0
-                && mount("outer.txt", "angol.txt", nullptr, MS_BIND, nullptr) == 0;
+         return unshare(CLONE_NEWNS) == 0 &&
+                mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+                mount("outer.txt", "angol.txt", nullptr, MS_BIND, nullptr) == 0;
      },
      0, "", "outer.txt"},
     {"OutOfMemory", nullptr,
@@ -410,9 +422,8 @@ TEST_P(Kept, WordsAndIdentity)
     const std::string id = identity(identified);
     const Words beside = entries();
     testing::internal::CaptureStderr();
-    const int status = in_child([&] {
-        return c.in_child && !c.in_child() ? 77 : 1 - szofajl_ment("angol.txt", "y");
-    });
+    const int status =
+        in_child([&] { return c.in_child && !c.in_child() ? 77 : 1 - szofajl_ment("angol.txt", "y"); });
     const std::string said = testing::internal::GetCapturedStderr();
     if (status == 77 << 8) GTEST_SKIP() << "this machine cannot make the case";
     EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, c.status);

@@ -46,7 +46,7 @@ lintian -I --pedantic --fail-on error,warning "$stage"/hangman_*.changes "$stage
 tests/package_test.sh "$deb" >&2
 
 # Run through sudo, hand the results back to the user who ran it.
-if [ -n "${SUDO_UID:-}" ]; then
-    chown -R "$SUDO_UID:$SUDO_GID" "$stage" dist
+if [ -n "${SUDO_USER:-}" ]; then
+    chown -R "$SUDO_USER:" "$stage" dist
 fi
 echo "$deb"

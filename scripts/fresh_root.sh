@@ -29,10 +29,10 @@ root=$(realpath "$work")/root
 # Ends what still runs in the root, then unmounts; the folder is removed
 # only when nothing is mounted under it any more, and never across a mount.
 cleanup() {
-    local status=$? pid
+    local status=$? process
     trap - EXIT INT TERM HUP
-    for pid in $(ls /proc | grep -E '^[0-9]+$'); do
-        [ "$(readlink "/proc/$pid/root" 2>/dev/null)" = "$root" ] && kill -KILL "$pid" 2>/dev/null
+    for process in /proc/[0-9]*; do
+        [ "$(readlink "$process/root" 2>/dev/null)" = "$root" ] && kill -KILL "${process#/proc/}" 2>/dev/null
     done
     for m in dev sys proc; do
         mountpoint -q "$root/$m" && { umount -R "$root/$m" || umount -R -l "$root/$m"; }

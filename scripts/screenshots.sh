@@ -100,7 +100,8 @@ start() {
 stop() {
     local state
     for _ in $(seq 50); do
-        state=$(ps -o stat= -p "$game") && [ "${state#Z}" = "$state" ] || break
+        state=$(ps -o stat= -p "$game") || break
+        [ "${state#Z}" = "$state" ] || break
         kill -TERM "$game"
         sleep 0.2
     done

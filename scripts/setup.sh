@@ -18,7 +18,7 @@ task=${1:-}
 build=nocheck extra=() optional=()
 case $task in
     play) ;;
-    test) build=all optional=(clang) ;;
+    test) build=all extra=(clang-format shellcheck) optional=(clang) ;;
     fuzz) optional=(clang) ;;
     package) extra=(lintian appstream desktop-file-utils) ;;
     bench) extra=(time wamerican wbritish wamerican-insane wngerman wfrench wspanish witalian wportuguese wdutch

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # A private X server for the scripts that drive the real game: the end-to-end
 # test, the screenshots and the fresh-root check. Sourced, not run:
 #   . scripts/xserver.sh; xserver_start 800x600x24
@@ -20,6 +21,7 @@ xserver_start() {
     # see that it can, and closes it, before it opens it for the window.
     setpriv --pdeathsig KILL Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 "$1" \
         3>"$fifo" 2>/dev/null &
+    # shellcheck disable=SC2034 # for the script that sources this
     XSERVER_PID=$!
     # The read ends at the line end, or at end of file if Xvfb dies first.
     read -r -t 60 number <"$fifo" || true

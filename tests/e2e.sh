@@ -7,6 +7,7 @@
 #   tests/e2e.sh GAME_BINARY FONT
 set -euo pipefail
 game=$1
+# shellcheck source=scripts/xserver.sh
 . "$(dirname "$0")/../scripts/xserver.sh"
 work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT

@@ -34,8 +34,8 @@ refused() {
     local expected=$1 status=0
     shift
     "$solve" "$@" >/dev/null 2>err || status=$?
-    [[ $status == 1 && $(head -n1 err) == "hangman-solve: $expected" ]] &&
-        grep -q '^usage: hangman-solve \[--budget SECONDS\]' err || fail "status $status for $*: $(cat err)"
+    [[ $status == 1 && $(head -n1 err) == "hangman-solve: $expected" ]] || fail "status $status for $*: $(cat err)"
+    grep -q '^usage: hangman-solve \[--budget SECONDS\]' err || fail "no usage for $*: $(cat err)"
 }
 seconds='not a number of seconds above 0 and at most 1000000'
 refused 'no word file given'

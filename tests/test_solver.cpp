@@ -200,9 +200,9 @@ TEST(Search, ProvesTheFewestWrongLettersOfListsMadeToBeHard)
         {"cat and its changes", with_changes("cat"), LOSING_WRONG},
         {"crane and its changes", with_changes("crane"), LOSING_WRONG},
         {"abcdefgh and its changes", with_changes("abcdefgh"), LOSING_WRONG},
-        // A letter is right only once all the others are gone: found where the
-        // possible last words are checked until one may end the play, the rest
-        // passed down.
+        // A letter is right only once all the others are gone, so 7 wrong
+        // letters: found where the possible last words are checked until one
+        // may end the play, the rest passed down.
         {"every word of 5 letters over a to h", every_word(5, 8), 7},
     };
     for (const auto &row : rows) {

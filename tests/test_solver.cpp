@@ -5,9 +5,9 @@
 
 #include <algorithm>
 #include <chrono>
-#include <climits>
 #include <random>
-#include <set>
+#include <string>
+#include <vector>
 
 #include "jatek.h"
 #include "solver.h"
@@ -18,13 +18,12 @@ using Strings = std::vector<std::string>;
 // count distinct random words of the given length over the first letters letters.
 Strings random_words(std::mt19937 &rng, int length, int letters, int count)
 {
-    std::set<std::string> seen;
     Strings out;
     std::uniform_int_distribution<int> pick(0, letters - 1);
     for (int tries = 0; static_cast<int>(out.size()) < count && tries < 20 * count; ++tries) {
         std::string word;
         for (int i = 0; i < length; ++i) word += static_cast<char>('a' + pick(rng));
-        if (seen.insert(word).second) out.push_back(word);
+        if (std::find(out.begin(), out.end(), word) == out.end()) out.push_back(word);
     }
     return out;
 }
@@ -32,10 +31,7 @@ Strings random_words(std::mt19937 &rng, int length, int letters, int count)
 Lista *list_of(const Strings &words)
 {
     Lista *head = nullptr, *end = nullptr;
-    for (const std::string &w : words) {
-        end = Lista_vegere_beszur(end, w.c_str());
-        if (!head) head = end;
-    }
+    for (const std::string &w : words) end = Lista_vegere_beszur(end, w.c_str()), head = head ? head : end;
     return head;
 }
 
@@ -46,27 +42,17 @@ Strings words_of(const Lista *l)
     return out;
 }
 
-// The solver's position holding the given words of w.
+// The solver's position holding the given words of w, which are in w's order.
 Position position_of(const Words &w, const Strings &cands, const std::string &pattern)
 {
     Position p;
     p.pattern = pattern;
-    for (uint32_t x = 0; x < w.text.size(); ++x) {
-        if (std::find(cands.begin(), cands.end(), w.text[x]) == cands.end()) continue;
-        if (p.block.empty() || p.block.back() != x / 64) {
-            p.block.push_back(x / 64);
-            p.in.push_back(0);
-        }
+    for (const std::string &word : cands) {
+        const auto x = static_cast<uint32_t>(std::find(w.text.begin(), w.text.end(), word) - w.text.begin());
+        if (p.block.empty() || p.block.back() != x / 64) p.block.push_back(x / 64), p.in.push_back(0);
         p.in.back() |= uint64_t(1) << (x % 64);
     }
     return p;
-}
-
-Strings words_at(const Words &w, const Position &p)
-{
-    Strings out;
-    for (uint32_t x : candidates(p)) out.push_back(w.text[x]);
-    return out;
 }
 
 // One turn of the game on the engine: the letter step, the fill of a single
@@ -79,23 +65,57 @@ Lista *engine_turn(Lista *cands, char letter, std::string &pattern, int &wrong)
     return Lista_szur_karakterekre(cands, pattern.c_str());
 }
 
-// The fewest wrong letters that bring the candidates down to one, trying
-// every order of the untried letters among the first letters letters.
+// The fewest wrong letters that bring the candidates down to one (or
+// LOSING_WRONG), trying every order of the untried letters among the first
+// letters letters.
 int brute_force(const Lista *cands, const std::string &pattern, const std::string &tried, int letters)
 {
     if (!cands->kov) return 0;
-    int best = INT_MAX;
+    int best = LOSING_WRONG;
     for (char c = 'a'; c < 'a' + letters; ++c) {
         if (tried.find(c) != std::string::npos) continue;
         std::string next_pattern = pattern;
         int wrong = 0;
         Lista *next =
             engine_turn(Lista_szur_hosszra(cands, static_cast<int>(pattern.size())), c, next_pattern, wrong);
-        int rest = brute_force(next, next_pattern, tried + c, letters);
-        if (rest != INT_MAX) best = std::min(best, wrong + rest);
+        best = std::min(best, wrong + brute_force(next, next_pattern, tried + c, letters));
         Lista_felszab(next);
     }
     return best;
+}
+
+// The solver's fewest wrong letters for the words, over the first letters
+// letters, against the brute force, and its play replayed.
+void agrees_with_brute_force(const Strings &all, int letters)
+{
+    Lista *start = list_of(all);
+    const int fewest = brute_force(start, std::string(all[0].size(), '_'), "", letters);
+    Lista_felszab(start);
+    Solution s = solve(words_of_length(all), 60);
+    ASSERT_TRUE(s.proven);
+    ASSERT_EQ(s.fewest_wrong, fewest);
+    ASSERT_EQ(replay(all, s.letters), fewest < LOSING_WRONG ? fewest : -1) << s.letters;
+}
+
+// The word and each word one letter away from it (only at place at, when given).
+Strings with_changes(const std::string &word, size_t at = std::string::npos)
+{
+    Strings out = {word};
+    for (size_t i = 0; i < word.size(); ++i)
+        for (char c = 'a'; c <= 'z'; ++c)
+            if (c != word[i] && (at == i || at == std::string::npos))
+                out.push_back(word.substr(0, i) + c + word.substr(i + 1));
+    return out;
+}
+
+// Every word of the length over the first letters letters, the first place changing fastest.
+Strings every_word(int length, int letters)
+{
+    if (length == 0) return {""};
+    Strings out;
+    for (const std::string &rest : every_word(length - 1, letters))
+        for (char c = 'a'; c < 'a' + letters; ++c) out.push_back(c + rest);
+    return out;
 }
 }  // namespace
 
@@ -120,28 +140,15 @@ TEST(Step, AgreesWithTheEngineOnRandomListsPatternsAndLetters)
         cands = engine_turn(cands, letter, pattern, wrong);
         ASSERT_EQ(step(w, from, letter, next), wrong) << trial;
         ASSERT_EQ(next.pattern, pattern) << trial;
-        ASSERT_EQ(words_at(w, next), words_of(cands)) << trial;
+        Strings at_next;
+        for (uint32_t x : candidates(next)) at_next.push_back(w.text[x]);
+        ASSERT_EQ(at_next, words_of(cands)) << trial;
         Lista_felszab(cands);
     }
 }
 
-// The solver's fewest wrong letters for the words, over the first letters
-// letters, against the brute force, and its play replayed.
-void agrees_with_brute_force(const Strings &all, int letters)
-{
-    Lista *start = list_of(all);
-    const int fewest =
-        std::min<int>(brute_force(start, std::string(all[0].size(), '_'), "", letters), LOSING_WRONG);
-    Lista_felszab(start);
-    Solution s = solve(words_of_length(all), 60);
-    ASSERT_TRUE(s.proven);
-    ASSERT_EQ(s.fewest_wrong, fewest);
-    ASSERT_EQ(s.candidates, static_cast<int>(all.size()));
-    if (fewest < LOSING_WRONG) {
-        ASSERT_EQ(replay(all, s.letters), fewest) << s.letters;
-    }
-}
-
+// On random lists, and then where the bound decides most: on words that a
+// right letter tells apart only by where, or how often, it stands in them.
 TEST(Search, AgreesWithBruteForceAndItsPlaysWin)
 {
     std::mt19937 rng(11);
@@ -151,152 +158,84 @@ TEST(Search, AgreesWithBruteForceAndItsPlaysWin)
         agrees_with_brute_force(random_words(rng, length, letters, 2 + static_cast<int>(rng() % 120)),
                                 letters);
     }
-}
-
-TEST(Search, AgreesWithBruteForceOnWordsAlikeButForAPlaceOrTwo)
-{
-    // Where the bound decides most: words that a right letter tells apart
-    // only by where, or how often, it stands in them.
-    std::mt19937 rng(5);
+    rng.seed(5);
     for (int trial = 0; trial < 150; ++trial) {
-        SCOPED_TRACE(trial);
+        SCOPED_TRACE("words alike, " + std::to_string(trial));
         const int length = 3 + static_cast<int>(rng() % 3), letters = 5 + static_cast<int>(rng() % 4);
-        const std::string base = random_words(rng, length, letters, 1)[0];
-        std::set<std::string> seen;
-        Strings all;
-        for (int n = 2 + static_cast<int>(rng() % 40); n > 0; --n) {
-            std::string word = base;
+        Strings all = random_words(rng, length, letters, 1);
+        for (int n = 1 + static_cast<int>(rng() % 40); n > 0; --n) {
+            std::string word = all[0];
             for (int changes = 1 + static_cast<int>(rng() % 2); changes > 0; --changes)
                 word[rng() % word.size()] = static_cast<char>('a' + rng() % letters);
-            if (seen.insert(word).second) all.push_back(word);
+            if (std::find(all.begin(), all.end(), word) == all.end()) all.push_back(word);
         }
         agrees_with_brute_force(all, letters);
     }
 }
 
-TEST(Search, LostAtTheTenthWonAtOnceAndFilledIn)
+// Lists whose fewest wrong letters are known, proven: a win replays with
+// them, and a loss the bound finds at the start, one position for each budget.
+TEST(Search, ProvesTheFewestWrongLettersOfListsMadeToBeHard)
 {
-    // Each letter guessed takes away only its own word: nine wrong letters
-    // leave one of ten words, but eleven words need the losing tenth.
-    const Strings ten = {"aaa", "bbb", "ccc", "ddd", "eee", "fff", "ggg", "hhh", "iii", "jjj"};
-    Strings eleven = ten;
-    eleven.push_back("kkk");
-    Solution won = solve(words_of_length(ten), 60), lost = solve(words_of_length(eleven), 60);
-    EXPECT_EQ(won.fewest_wrong, 9);
-    EXPECT_EQ(replay(ten, won.letters), 9);
-    EXPECT_TRUE(lost.proven);
-    EXPECT_EQ(lost.fewest_wrong, LOSING_WRONG);
-    // No letter can become right before ten wrong ones: the bound rules out
-    // every word at the start, one position for each budget.
-    EXPECT_EQ(lost.positions, LOSING_WRONG);
-    EXPECT_EQ(lost.letters, "");
-    // A single word is won at once by its own letters.
-    Solution one = solve(words_of_length({"level"}), 60);
-    EXPECT_EQ(one.letters, "lev");
-    EXPECT_EQ(replay({"level"}, "lev"), 0);
-    // The last word shows each of its letters somewhere but not everywhere:
-    // a repeated key, which the game refuses, lets it fill the word in.
-    EXPECT_EQ(solve(words_of_length({"aaab", "aaba"}), 60).letters, "aba");
-    EXPECT_EQ(replay({"aaab", "aaba"}, "aba"), 0);
-}
-
-TEST(Search, OutOfTimeGivesAPlayAndWhatIsProven)
-{
-    std::mt19937 rng(3);
-    const Strings all = random_words(rng, 5, 12, 400);
-    Solution s = solve(words_of_length(all), 1e-9);
-    EXPECT_FALSE(s.proven);
-    EXPECT_EQ(s.lower_bound, 0);
-    ASSERT_LT(s.fewest_wrong, LOSING_WRONG);
-    EXPECT_EQ(replay(all, s.letters), s.fewest_wrong);
-    // The time counts from when it began, the words' preparation included.
-    const auto began = std::chrono::steady_clock::now() - std::chrono::seconds(2);
-    const Solution late = solve(words_of_length(all), 1, began);
-    EXPECT_FALSE(late.proven);
-    EXPECT_GE(late.seconds, 2);
-    // Two words that no letter tells apart once a and b are shown: the
-    // quick play stops there, and the search proves the game lost.
-    Solution dead = solve(words_of_length({"abab", "abba"}), 1e-9);
-    EXPECT_EQ(dead.letters, "");
-    EXPECT_EQ(dead.fewest_wrong, LOSING_WRONG);
-    EXPECT_TRUE(solve(words_of_length({"abab", "abba"}), 60).proven);
-    // The same list with time enough proves the least.
-    Solution full = solve(words_of_length(all), 60);
-    EXPECT_TRUE(full.proven);
-    EXPECT_LE(full.fewest_wrong, s.fewest_wrong);
-    EXPECT_EQ(replay(all, full.letters), full.fewest_wrong);
-}
-
-// The words made by putting each letter at place at of base.
-Strings each_letter_at(const std::string &base, size_t at)
-{
-    Strings out;
-    for (char c = 'a'; c <= 'z'; ++c) {
-        std::string word = base;
-        word[at] = c;
-        out.push_back(word);
-    }
-    return out;
-}
-
-// The word and each word one letter away from it.
-Strings with_changes(const std::string &word)
-{
-    Strings out = {word};
-    for (size_t at = 0; at < word.size(); ++at)
-        for (const std::string &changed : each_letter_at(word, at))
-            if (changed != word) out.push_back(changed);
-    return out;
-}
-
-TEST(Search, ProvesListsWhoseWrongLettersEachTakeAWordOrTwo)
-{
-    // Words alike but for one place, where a wrong letter takes away one
-    // word and a right one at most the word that holds it twice.
     const struct {
         const char *name;
         Strings words;
         int fewest;
     } rows[] = {
-        {"?at", each_letter_at("xat", 0), LOSING_WRONG},
-        {"?a", each_letter_at("xa", 0), LOSING_WRONG},
+        // Each letter takes away only its own word: nine wrong letters leave
+        // one of ten words, but eleven words need the losing tenth.
+        {"10", {"aaa", "bbb", "ccc", "ddd", "eee", "fff", "ggg", "hhh", "iii", "jjj"}, 9},
+        {"11", {"aaa", "bbb", "ccc", "ddd", "eee", "fff", "ggg", "hhh", "iii", "jjj", "kkk"}, LOSING_WRONG},
+        {"level", {"level"}, 0},  // won at once by its own letters
+        // The last word shows each of its letters somewhere but not everywhere:
+        // a repeated key, which the game refuses, lets it fill the word in.
+        {"aaab aaba", {"aaab", "aaba"}, 0},
+        // Words alike but for one place, where a wrong letter takes away one
+        // word and a right one at most the word that holds it twice.
+        {"?at", with_changes("xat", 0), LOSING_WRONG},
+        {"?a", with_changes("xa", 0), LOSING_WRONG},
         // a to s each take the word holding them twice; 6 of t to z leave one.
-        {"abcdefghijklmnopqrs?", each_letter_at("abcdefghijklmnopqrsx", 19), 6},
-        {"aaaaaaaaaa?aaaaaaaaa", each_letter_at("aaaaaaaaaaxaaaaaaaaa", 10), LOSING_WRONG},
+        {"abcdefghijklmnopqrs?", with_changes("abcdefghijklmnopqrsx", 19), 6},
+        {"aaaaaaaaaa?aaaaaaaaa", with_changes("aaaaaaaaaaxaaaaaaaaa", 10), LOSING_WRONG},
         {"cat and its changes", with_changes("cat"), LOSING_WRONG},
         {"crane and its changes", with_changes("crane"), LOSING_WRONG},
         {"abcdefgh and its changes", with_changes("abcdefgh"), LOSING_WRONG},
+        // A letter is right only once all the others are gone, so 7 wrong
+        // letters: found where the possible last words are checked until one
+        // may end the play, the rest passed down.
+        {"every word of 5 letters over a to h", every_word(5, 8), 7},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
-        Solution s = solve(words_of_length(row.words), 60);
+        const Solution s = solve(words_of_length(row.words), 60);
         EXPECT_TRUE(s.proven);
         EXPECT_EQ(s.fewest_wrong, row.fewest);
-        if (row.fewest < LOSING_WRONG) {
-            EXPECT_EQ(replay(row.words, s.letters), row.fewest);
-        } else {
-            // The bound rules out every word at the start: one position
-            // for each budget.
-            EXPECT_EQ(s.positions, LOSING_WRONG);
+        EXPECT_EQ(replay(row.words, s.letters), row.fewest < LOSING_WRONG ? row.fewest : -1) << s.letters;
+        if (row.fewest == LOSING_WRONG) {
+            EXPECT_EQ(s.positions, LOSING_WRONG) << "not ruled out at the start";
         }
     }
 }
 
-TEST(Search, ProvesAListTooBigToCheckEveryLastWordAtOnce)
+// When the time runs out, the search gives the quick play and what is proven
+// by then: its least wrong letters, counted from when it began.
+TEST(Search, OutOfTimeGivesTheQuickPlayAndTheBoundReached)
 {
-    // Every word of 5 letters over a to h: a letter is right only once all
-    // the others are gone, so 7 wrong letters, found where the possible last
-    // words are checked until one may end the play, the rest passed down.
-    Strings all;
-    for (int x = 0; x < 8 * 8 * 8 * 8 * 8; ++x) {
-        std::string word;
-        for (int n = x, i = 0; i < 5; ++i, n /= 8) word += static_cast<char>('a' + n % 8);
-        all.push_back(word);
-    }
-    const Solution s = solve(words_of_length(all), 60);
-    EXPECT_TRUE(s.proven);
-    EXPECT_EQ(s.fewest_wrong, 7);
-    EXPECT_EQ(replay(all, s.letters), 7);
+    std::mt19937 rng(3);
+    const Strings all = random_words(rng, 5, 12, 400);
+    const Solution s = solve(words_of_length(all), 1e-9);
+    EXPECT_FALSE(s.proven);
+    EXPECT_EQ(s.lower_bound, 0);
+    EXPECT_EQ(replay(all, s.letters), s.fewest_wrong);
+    // Its preparation of the words included.
+    const Solution late =
+        solve(words_of_length(all), 1, std::chrono::steady_clock::now() - std::chrono::seconds(2));
+    EXPECT_FALSE(late.proven);
+    EXPECT_GE(late.seconds, 2);
+    // Two words that no letter tells apart once a and b are shown: the quick play stops there.
+    const Solution stuck = solve(words_of_length({"abab", "abba"}), 1e-9);
+    EXPECT_EQ(stuck.letters, "");
+    EXPECT_EQ(stuck.fewest_wrong, LOSING_WRONG);
 }
 
 TEST(Replay, RefusesPlaysThatDoNotWinAsClaimed)

@@ -126,12 +126,14 @@ TEST(Load, WordsOfLettersOnlyInFileOrderLowerCased)
     }
 }
 
-// A missing file holds no word and is read whole; a folder is not.
-TEST(Load, AMissingFileIsReadWholeAFolderNot)
+// A missing file holds no word and is read whole, and so is a FIFO without a
+// writer, read as a stream; a folder is not read whole.
+TEST(Load, AMissingFileOrAFifoIsReadWholeAFolderNot)
 {
     TempDir dir(false);
-    mkdir("folder", 0755);
-    for (const auto &[name, whole] : {std::pair("missing.txt", 1), std::pair("folder", 0)}) {
+    mkdir("folder", 0755), mkfifo("fifo", 0644);
+    for (const auto &[name, whole] :
+         {std::pair("missing.txt", 1), std::pair("fifo", 1), std::pair("folder", 0)}) {
         int read_whole = -1;
         Lista_epit_fajlbol_ellenorizve(name, &read_whole);
         EXPECT_EQ(read_whole, whole) << name;
@@ -292,6 +294,9 @@ const struct Case {
     {"ExtendedAttribute", "", 0, [] { return setxattr("angol.txt", "user.a", "1", 1, 0) == 0; }},
     {"AclWithAMask", "", 0, [] { return system("setfacl -m u:nobody:rw,m::r angol.txt 2>/dev/null") == 0; }},
     {"AnotherOwner", "", 0, [] { return !chown("angol.txt", nobody, nobody) && !chmod("angol.txt", 0604); }},
+    // A folder the player may not list, so no leftovers are looked for in it.
+    {"UnlistableFolder", "", 0,
+     [] { return player_owns(".") && player_owns("angol.txt") && !chmod(".", 0311); }, become_player},
     // The copy of the old contents goes to the data folder, made with its parents.
     {"ReadOnlyFolder", "", 0,
      [] {

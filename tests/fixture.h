@@ -18,7 +18,6 @@
 #include <iterator>
 #include <sstream>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "jatek.h"
@@ -27,61 +26,43 @@ using Words = std::vector<std::string>;
 
 // The one injection point for failing file operations: these stand in front
 // of the C library's functions for the whole test program, so the engine
-// meets them. On a word file (*.txt) the call the armed fault names fails; a
-// "read" fault lets `after` bytes through, then fails as a bad disk does, and
-// a "write" fault (on the word file itself, not a file named after it) as a
-// full disk does; a "kill" fault kills the process at the fsync after `after`
-// others.
+// meets them. A "read" fault on a word file (a name ending in .txt) lets
+// `after` bytes through, then fails as a bad disk does, and a "write" fault
+// as a full disk does; an "fsync" fault fails every sync, and a "kill" fault
+// kills the process at the write or sync after `after` others.
 static struct Fault {
-    std::string call;  // "read", "write", "mkstemp", "fsync", "rename", "kill" or none
+    std::string call;  // "read", "write", "fsync", "kill" or none
     size_t after = 0;
 } fault;
-template <class F>
-static F *real(F *, const char *name)
-{
-    return reinterpret_cast<F *>(dlsym(RTLD_NEXT, name));
-}
-#define PASS_ON(f, word_file, ...) \
-    (fault.call == #f && word_file ? (errno = EIO, -1) : real(f, #f)(__VA_ARGS__))
-extern "C" int mkstemp(char *tmpl) { return PASS_ON(mkstemp, strstr(tmpl, ".txt"), tmpl); }
-extern "C" int rename(const char *from, const char *to) noexcept
-{
-    return PASS_ON(rename, strstr(to, ".txt"), from, to);
-}
+#define REAL(f) reinterpret_cast<decltype(&f)>(dlsym(RTLD_NEXT, #f))
 extern "C" int fsync(int fd)
 {
     if (fault.call == "kill" && fault.after-- == 0) raise(SIGKILL);
-    return PASS_ON(fsync, true, fd);
+    return fault.call == "fsync" ? (errno = EIO, -1) : REAL(fsync)(fd);
 }
-// Whether the armed fault acts on fd: its call, and a name holding or ending in .txt.
-inline bool faulty(int fd, const char *call, bool ending)
+// Calls op(k) for the k of n bytes the armed fault lets through on fd: all,
+// but on a word file none once `after` are through, failing with errno e.
+template <class Op>
+ssize_t let_through(int fd, const char *call, size_t n, int e, Op op)
 {
-    char link[64], name[256];
+    char link[64], name[256] = {};
     snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
-    const ssize_t n = fault.call == call ? readlink(link, name, sizeof name) : 0;
-    const std::string s(name, n > 0 ? n : 0);
-    const size_t at = s.rfind(".txt");
-    return at != std::string::npos && (!ending || at + 4 == s.size());
-}
-// Lets `after` bytes through, then fails with errno e.
-template <class F>
-ssize_t cut_after(F f, size_t n, int e)
-{
+    const ssize_t k = fault.call == call ? readlink(link, name, sizeof name - 1) : 0;
+    if (k < 4 || strcmp(name + k - 4, ".txt") != 0) return op(n);
     if (!fault.after) return errno = e, -1;
-    const ssize_t done = f(std::min(n, fault.after));
+    const ssize_t done = op(std::min(n, fault.after));
     return fault.after -= done > 0 ? done : 0, done;
 }
 extern "C" ssize_t read(int fd, void *buf, size_t n)
 {
-    if (!faulty(fd, "read", false)) return real(read, "read")(fd, buf, n);
-    return cut_after([&](size_t k) { return real(read, "read")(fd, buf, k); }, n, EIO);
+    return let_through(fd, "read", n, EIO, [&](size_t k) { return REAL(read)(fd, buf, k); });
 }
 extern "C" ssize_t pwrite(int fd, const void *buf, size_t n, off_t at)
 {
-    if (!faulty(fd, "write", true)) return real(pwrite, "pwrite")(fd, buf, n, at);
-    const auto write = [&](size_t k) { return real(pwrite, "pwrite")(fd, buf, k, at); };
-    const ssize_t done = cut_after(write, n, ENOSPC);
-    if (done < 0) fault = {};  // writing over bytes already there needs no room
+    if (fault.call == "kill" && fault.after-- == 0) raise(SIGKILL);
+    const auto write = [&](size_t k) { return REAL(pwrite)(fd, buf, k, at); };
+    const ssize_t done = let_through(fd, "write", n, ENOSPC, write);
+    if (done < 0 && fault.call == "write") fault = {};  // writing over bytes already there needs no room
     return done;
 }
 

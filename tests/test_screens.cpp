@@ -110,16 +110,17 @@ struct ScreensDeathTest : Screens {
 TEST_F(Screens, ChooserTakesTheLanguageTheReleaseIsOn)
 {
     int lang = 0;
+    const Captions captions = {"Magyar", "English"};
     push(DOWN, 100, 190), push(UP, 600, 50), push(DOWN, 100, 190), push(UP, 100, 290);
     EXPECT_EQ(languageselect(&lang, screen, &ev), 2);
     EXPECT_EQ(lang, 2);
-    EXPECT_TRUE(same_pixels(frames.at(0).get(), buttons(150, {"Magyar", "English"}))) << "at the start";
-    EXPECT_TRUE(same_pixels(frames.at(2).get(), buttons(150, {"Magyar", "English"})))
-        << "after the release outside";
-    EXPECT_TRUE(same_pixels(screen, buttons(150, {"Magyar", "English"}, 1))) << "Magyar, marked by the press";
+    EXPECT_TRUE(same_pixels(frames.at(0).get(), buttons(150, captions))) << "at the start";
+    EXPECT_TRUE(same_pixels(frames.at(2).get(), buttons(150, captions))) << "after the release outside";
+    EXPECT_TRUE(same_pixels(screen, buttons(150, captions, 1))) << "Magyar, marked by the press";
 }
 
-// Off at the start; only the keypad's plus and minus switch them.
+// The candidates are off at the start; only the keypad's plus and minus
+// switch them.
 TEST_F(Screens, KeypadPlusAndMinusOnTheChooserSwitchTheCandidates)
 {
     int lang = 0;
@@ -181,8 +182,8 @@ TEST_F(Screens, GameShowsTheCandidatesAloneAtTheStartOfEveryTurn)
 // window leaves it for the menu.
 TEST_F(Screens, GameEndScreenStaysUntilBackIsReleasedOnOrTheWindowCloses)
 {
-    write_file("magyar.txt", "yyy\n"), push_keys("z"), push(DOWN, 40, 440), push(UP, 400, 300),
-        push(SDL_QUIT);
+    write_file("magyar.txt", "yyy\n");
+    push_keys("z"), push(DOWN, 40, 440), push(UP, 400, 300), push(SDL_QUIT);
     jatek_sdl(screen, &ev, "magyar.txt", 1);
     board("yyy", "", "y", 0);
     EXPECT_TRUE(same_pixels(screen, end("Gratulalok,", "nyertel", GOOD_COLOUR, "Vissza", 0)));
@@ -262,6 +263,8 @@ TEST_F(Screens, EventsOfSdlsOwnChangeNothing)
     int lang = 0;
     own(), push(DOWN, 100, 190), own(), push(UP, 100, 290);
     EXPECT_EQ(languageselect(&lang, screen, &ev), 2);
+    own(), push_click(60, 190);
+    EXPECT_EQ(mainmenu(2, screen, &ev), 2);
     write_file("angol.txt", "yyy\n");
     own(), push(KEY, 'z'), own(), push_click(40, 440), jatek_sdl(screen, &ev, "angol.txt", 2);
     EXPECT_TRUE(won("yyy", "", "y", 0));

@@ -4,6 +4,8 @@
 // (whose boxes are checked first, against faces measured apart from the code).
 #include <SDL_gfxPrimitives.h>
 
+#include <utility>
+
 #include "fixture.h"
 #include "widgets.h"
 
@@ -12,10 +14,7 @@ namespace {
 const Uint32 MARK = 0xfa00fa;  // a colour the game never draws
 
 // Faces measured apart from the code, both corners included.
-const struct {
-    Button btn;
-    Box face;
-} FACES[] = {
+const std::pair<Button, Box> FACES[] = {
     {{40, 150, 0, 70, "Magyar"}, {33, 150, 257, 230}},
     {{40, 250, 1, 70, "English"}, {33, 250, 293, 330}},
     {{40, 150, 0, 70, "Sajat szo hozzaadasa"}, {33, 150, 751, 230}},

@@ -272,7 +272,8 @@ TEST_F(Screens, EventsOfSdlsOwnChangeNothing)
     EXPECT_EQ(read_file("angol.txt"), "fig\nyyy\n");
 }
 
-// On every screen but the end screen; the add-word screen then writes nothing.
+// While a screen waits for the player (the main menu shares the chooser's loop);
+// the add-word screen then writes nothing. The end screen is left instead.
 TEST_F(ScreensDeathTest, ClosingTheWindowExitsWith0)
 {
     int lang = 0;

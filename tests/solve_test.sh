@@ -55,6 +55,7 @@ for file in missing.txt:'No such file or directory' folder:'Is a directory' shor
     [[ $status == 1 && $(cat err) == "hangman-solve: ${file%%:*}: ${file#*:}" ]] || fail "$file: $status $(cat err)"
 done
 # Words of a length asked are a game, whatever other lengths the file has.
+"$solve" words.txt 5 >/dev/null || fail "words.txt 5: a file of words to play, none of 5 letters"
 grep -Eq '^ 2 letters: +2 candidates, ' <("$solve" short.txt 2) || fail "short.txt 2"
 
 "$solve" --help | grep -q '^usage: hangman-solve' || fail "--help"

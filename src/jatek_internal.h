@@ -217,6 +217,8 @@ void regi_torol(const std::string &ut);
 bool mindet_ir(int fd, const char *p, size_t n, off_t tol);
 // The folder that holds a path ("." for a bare name).
 std::string mappaja(const std::string &ut);
+// The last part of a path: the name in its folder.
+std::string neve(const std::string &ut);
 
 // While one lives, a write past the file size limit fails with EFBIG, as on
 // a full disk, instead of ending the process with SIGXFSZ. Blocked in this

@@ -36,7 +36,7 @@ const char UJ_RESZ[] = ".hangman-new-";
 // Only a save holding the lock makes such a file, so none is in use now.
 void maradekot_torol(const std::string &cel)
 {
-    const std::string elotag = cel.substr(cel.rfind('/') + 1) + UJ_RESZ;
+    const std::string elotag = neve(cel) + UJ_RESZ;
     DIR *d = opendir(mappaja(cel).c_str());
     if (!d) return;
     while (const dirent *e = readdir(d)) {

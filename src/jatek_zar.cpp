@@ -48,8 +48,6 @@ std::string vegso_cel(const char *fajlnev)
     return std::string();
 }
 
-std::string neve(const std::string &ut) { return ut.substr(ut.rfind('/') + 1); }
-
 struct Fd {
     int fd;
     ~Fd()
@@ -192,6 +190,8 @@ std::string mappaja(const std::string &ut)
     return per == std::string::npos ? "." : per == 0 ? "/" : ut.substr(0, per);
 }
 
+std::string neve(const std::string &ut) { return ut.substr(ut.rfind('/') + 1); }
+
 bool mindet_ir(int fd, const char *p, size_t n, off_t tol)
 {
     for (size_t irva = 0; irva < n;) {
@@ -282,8 +282,8 @@ bool szofajl_nyit(const char *fajlnev, Nyitas mire, Szofajl *f)
 bool regi_van(const Szofajl &f)
 {
     struct stat st;
-    const std::string masik = regi_adatmappaban(f.cel);
     if (lstat(regi_mellette(f.cel).c_str(), &st) == 0) return true;
+    const std::string masik = regi_adatmappaban(f.cel);
     return !masik.empty() && lstat(masik.c_str(), &st) == 0;
 }
 
